@@ -1,0 +1,94 @@
+#include "cli/driver.h"
+
+#include <string>
+#include <vector>
+
+namespace tvc {
+
+namespace {
+
+// The footer's web site lines: the project's home page and the page where collectors send in
+// software. Both tools write them; change them here only.
+constexpr std::string_view kFooter[] = {
+    "",
+    "https://sorbek-ravnik.example/",
+    "https://sorbek-ravnik.example/send-software/",
+    "",
+    "Ne felejtsd elkuldeni nekunk, ha olyan",
+    "programod van, ami nincs a weboldalon.",
+    "",
+    "Don't forget to send us, if you have a",
+    "software that we have not on the website.",
+};
+
+// A file of this name is passed over without a word: the report of an earlier run may have been
+// sent there.
+constexpr std::string_view kSkippedName = "STDERR.TXT";
+
+void CheckOneMatch(const ToolDescription& tool, const FoundFile& match, Platform& platform,
+                   RunState& state, ReportStream& out) {
+  state.INF.assign(match.name, 0, RunState::kNameLength);
+  state.F = platform.OpenInput(match.path);
+  if (!state.F) {
+    out.Text("Input file (").Text(state.INF).Text(") open error. Skipped...").EndLine();
+    return;
+  }
+  if (state.INF == kSkippedName) {
+    state.F.reset();
+    return;
+  }
+  tool.check(state, out);
+}
+
+}  // namespace
+
+void CHECKFILE(const ToolDescription& tool, std::span<const std::string> file_arguments,
+               Platform& platform, RunState& state, ReportStream& out) {
+  FoundFile match;
+  for (const std::string& pattern : file_arguments) {
+    state.INF.clear();
+    const std::unique_ptr<FileSearch> search = platform.StartSearch(pattern);
+    while (search->Next(&match)) CheckOneMatch(tool, match, platform, state, out);
+  }
+}
+
+void WriteSummary(const SummaryTable& summary, ReportStream& out) {
+  out.EndLine();
+  out.Line("Summary:");
+  out.Line("--------");
+  for (std::size_t row = 0; row < summary.CVTFILES(); ++row) {
+    out.Text("File: ")
+        .Text(summary.CASNAME(row), 12)
+        .Text(" Raw CRC: ")
+        .Number(summary.CASCRC(row), 8)
+        .EndLine();
+  }
+  for (const std::string_view line : kFooter) out.Line(line);
+}
+
+int RunTool(const ToolDescription& tool, Platform& platform) {
+  ReportStream out(platform.StandardOutput(), [&](const Status& status) {
+    platform.WriteDiagnostic(std::string(tool.name) + ": cannot write the report: " +
+                             status.reason() + "\n");
+    platform.Exit(kExitReportFailed);
+  });
+  out.EndLine();
+
+  const std::vector<std::string> parameters = platform.Parameters();
+  if (parameters.empty()) {
+    for (const std::string_view line : tool.usage) out.Line(line);
+    out.Close();
+    return 0;
+  }
+
+  RunState state;
+  state.LONG = parameters.front() == "-l";
+  const std::span<const std::string> file_arguments =
+      std::span(parameters).subspan(state.LONG ? 1 : 0);
+  CHECKFILE(tool, file_arguments, platform, state, out);
+  WriteSummary(state.summary, out);
+  out.Close();
+  return 0;
+}
+
+}  // namespace tvc

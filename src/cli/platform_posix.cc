@@ -1,0 +1,202 @@
+// The platform services on POSIX systems (Linux, the BSDs, macOS).
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include "cli/platform.h"
+#include "cli/wildcard.h"
+
+namespace tvc {
+
+namespace {
+
+Status ErrnoStatus(int error_number) { return Status::Error(std::strerror(error_number)); }
+
+// Owns a descriptor and closes it on every path.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+class PosixInputFile final : public InputFile {
+ public:
+  PosixInputFile(int fd, std::int64_t length) : fd_(fd), length_(length) {}
+
+  Status Read(std::span<std::uint8_t> buffer, std::size_t* bytes_read) override {
+    *bytes_read = 0;
+    for (;;) {
+      const ssize_t count = ::read(fd_.get(), buffer.data(), buffer.size());
+      if (count >= 0) {
+        *bytes_read = static_cast<std::size_t>(count);
+        return Status::Ok();
+      }
+      if (errno != EINTR) return ErrnoStatus(errno);
+    }
+  }
+
+  Status Seek(std::int64_t offset) override {
+    if (::lseek(fd_.get(), static_cast<off_t>(offset), SEEK_SET) < 0) return ErrnoStatus(errno);
+    return Status::Ok();
+  }
+
+  // The length as the system reported it when the file was opened: images are not expected to
+  // change while they are checked, and this saves a call per image.
+  Status Length(std::int64_t* length) override {
+    *length = length_;
+    return Status::Ok();
+  }
+
+ private:
+  FileDescriptor fd_;
+  std::int64_t length_;
+};
+
+// Matches are gathered and sorted when the search starts, so that a report lists them in the same
+// order on every run and every machine.
+class PosixFileSearch final : public FileSearch {
+ public:
+  explicit PosixFileSearch(std::vector<FoundFile> matches) : matches_(std::move(matches)) {}
+
+  bool Next(FoundFile* match) override {
+    if (next_ == matches_.size()) return false;
+    *match = std::move(matches_[next_++]);
+    return true;
+  }
+
+ private:
+  std::vector<FoundFile> matches_;
+  std::size_t next_ = 0;
+};
+
+// Whether a directory entry is a directory, also through a symbolic link. The entry's own type
+// answers without a system call for most entries.
+bool IsDirectory(DIR* directory, const dirent& entry) {
+#ifdef DT_DIR
+  if (entry.d_type == DT_DIR) return true;
+  if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) return false;
+#endif
+  struct stat info;
+  return ::fstatat(::dirfd(directory), entry.d_name, &info, 0) == 0 && S_ISDIR(info.st_mode);
+}
+
+// The pattern splits at its last '/' into a directory part, taken literally, and a final part,
+// which may hold wildcards. A name that begins with '.' counts as hidden unless the final part
+// begins with '.' too.
+std::vector<FoundFile> ListMatches(const std::string& pattern) {
+  std::vector<FoundFile> matches;
+  const std::size_t slash = pattern.rfind('/');
+  const std::string directory_part = slash == std::string::npos ? "" : pattern.substr(0, slash + 1);
+  const std::string final_part = pattern.substr(directory_part.size());
+  if (final_part.empty()) return matches;
+
+  if (!HasWildcards(final_part)) {
+    struct stat info;
+    if (::stat(pattern.c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) {
+      matches.push_back({final_part, pattern});
+    }
+    return matches;
+  }
+
+  DIR* directory = ::opendir(directory_part.empty() ? "." : directory_part.c_str());
+  if (directory == nullptr) return matches;
+  const bool show_hidden = final_part.front() == '.';
+  while (const dirent* entry = ::readdir(directory)) {
+    const std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    if (name.front() == '.' && !show_hidden) continue;
+    if (!WildcardMatch(final_part, name) || IsDirectory(directory, *entry)) continue;
+    matches.push_back({std::string(name), directory_part + std::string(name)});
+  }
+  ::closedir(directory);
+  std::sort(matches.begin(), matches.end(),
+            [](const FoundFile& a, const FoundFile& b) { return NameLess(a.name, b.name); });
+  return matches;
+}
+
+class StandardOutputSink final : public OutputSink {
+ public:
+  StandardOutputSink() : is_console_(::isatty(STDOUT_FILENO) == 1) {}
+
+  Status Write(std::string_view bytes) override {
+    while (!bytes.empty()) {
+      const ssize_t count = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
+      if (count < 0) {
+        if (errno == EINTR) continue;
+        return ErrnoStatus(errno);
+      }
+      bytes.remove_prefix(static_cast<std::size_t>(count));
+    }
+    return Status::Ok();
+  }
+
+  bool IsConsole() const override { return is_console_; }
+
+ private:
+  bool is_console_;
+};
+
+class PosixPlatform final : public Platform {
+ public:
+  PosixPlatform(int argc, char** argv) : parameters_(argv + std::min(argc, 1), argv + argc) {}
+
+  std::vector<std::string> Parameters() override { return parameters_; }
+
+  std::unique_ptr<FileSearch> StartSearch(const std::string& pattern) override {
+    return std::make_unique<PosixFileSearch>(ListMatches(pattern));
+  }
+
+  // Read access only and no lock: read-only files and files that another program holds open are
+  // checked like any other. O_NONBLOCK keeps the open of a FIFO from waiting for a writer; it has
+  // no effect on the regular files that are read.
+  std::unique_ptr<InputFile> OpenInput(const std::string& path) override {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return nullptr;
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+      ::close(fd);
+      return nullptr;
+    }
+    return std::make_unique<PosixInputFile>(fd, static_cast<std::int64_t>(info.st_size));
+  }
+
+  OutputSink& StandardOutput() override { return stdout_; }
+
+  void WriteDiagnostic(std::string_view line) override {
+    while (!line.empty()) {
+      const ssize_t count = ::write(STDERR_FILENO, line.data(), line.size());
+      if (count < 0 && errno == EINTR) continue;
+      if (count <= 0) return;
+      line.remove_prefix(static_cast<std::size_t>(count));
+    }
+  }
+
+  [[noreturn]] void Exit(int status) override { std::_Exit(status); }
+
+ private:
+  std::vector<std::string> parameters_;
+  StandardOutputSink stdout_;
+};
+
+}  // namespace
+
+std::unique_ptr<Platform> Platform::Create(int argc, char** argv) {
+  return std::make_unique<PosixPlatform>(argc, argv);
+}
+
+}  // namespace tvc
