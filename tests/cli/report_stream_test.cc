@@ -1,0 +1,103 @@
+#include "cli/report_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "support/string_sink.h"
+#include "tape/hex.h"
+
+namespace tvc {
+namespace {
+
+using testing::StringSink;
+
+std::string Written(void (*write)(ReportStream&)) {
+  StringSink sink;
+  ReportStream out(sink, [](const Status&) { FAIL(); });
+  write(out);
+  out.Close();
+  return sink.text;
+}
+
+TEST(ReportStreamTest, RightJustifiedFieldsNeverCut) {
+  EXPECT_EQ(Written([](ReportStream& o) { o.Text("GAME.CAS", 12); }), "    GAME.CAS");
+  EXPECT_EQ(Written([](ReportStream& o) { o.Text("LONGERNAME.CAS", 12); }), "LONGERNAME.CAS");
+  EXPECT_EQ(Written([](ReportStream& o) { o.Text("ABC", 3); }), "ABC");
+  EXPECT_EQ(Written([](ReportStream& o) { o.Text("", 2); }), "  ");
+}
+
+TEST(ReportStreamTest, DecimalForm) {
+  struct Case {
+    std::int64_t value;
+    std::size_t width;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {0, 0, "0"},
+      {123456, 8, "  123456"},
+      {-5, 8, "      -5"},
+      {std::numeric_limits<std::int32_t>::min(), 8, "-2147483648"},
+      {5368709120, 0, "5368709120"},  // a file over 4 GiB
+  };
+  for (const Case& c : cases) {
+    StringSink sink;
+    ReportStream out(sink, [](const Status&) { FAIL(); });
+    out.Number(c.value, c.width);
+    out.Close();
+    EXPECT_EQ(sink.text, c.expected) << c.value;
+  }
+}
+
+TEST(ReportStreamTest, LinesEndWithCrLf) {
+  EXPECT_EQ(Written([](ReportStream& o) {
+              o.EndLine();
+              o.Line("Summary:");
+            }),
+            "\r\nSummary:\r\n");
+}
+
+TEST(ReportStreamTest, ConsoleGetsEveryLineAtItsEndAndAFileGetsLargePieces) {
+  StringSink console(/*console=*/true);
+  StringSink file(/*console=*/false);
+  for (StringSink* sink : {&console, &file}) {
+    ReportStream out(*sink, [](const Status&) { FAIL(); });
+    for (int i = 0; i < 1000; ++i) out.Line("Raw CRC: 12345");
+    if (sink == &console) {
+      EXPECT_EQ(sink->writes, 1000);
+    }
+    out.Close();
+  }
+  EXPECT_EQ(file.text, console.text);
+  EXPECT_EQ(file.writes, 1);
+}
+
+TEST(ReportStreamTest, AFailingWriteCallsTheHandlerOnceAndDropsTheRest) {
+  StringSink sink;
+  sink.FailWrites();
+  int failures = 0;
+  std::string reason;
+  ReportStream out(sink, [&](const Status& status) {
+    ++failures;
+    reason = status.reason();
+  });
+  out.Line("first");
+  out.Close();
+  out.Line("second");
+  out.Close();
+  EXPECT_EQ(failures, 1);
+  EXPECT_EQ(reason, "No space left on device");
+}
+
+TEST(HexTest, TwoUppercaseDigitsPerByte) {
+  EXPECT_EQ(HEX(std::uint8_t{0x0A}), "0A");
+  EXPECT_EQ(HEX(std::uint8_t{0xFF}), "FF");
+  EXPECT_EQ(HEX(std::uint8_t{0x00}), "00");
+  EXPECT_EQ(HEX(std::uint16_t{291}), "0123");
+  EXPECT_EQ(HEX(std::uint16_t{0xBEEF}), "BEEF");
+}
+
+}  // namespace
+}  // namespace tvc

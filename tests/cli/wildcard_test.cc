@@ -1,0 +1,68 @@
+#include "cli/wildcard.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace tvc {
+namespace {
+
+TEST(WildcardTest, Matches) {
+  struct Case {
+    const char* pattern;
+    const char* name;
+    bool matches;
+  };
+  const Case cases[] = {
+      {"*.cas", "GAME.CAS", true},
+      {"*.CAS", "game.cas", true},
+      {"*", "anything", true},
+      {"*", "", true},
+      {"a*.cas", "a.cas", true},
+      {"a*.cas", "ba.cas", false},
+      {"?.cas", "a.cas", true},
+      {"?.cas", ".cas", false},
+      {"?.cas", "ab.cas", false},
+      {"*.cas", "game.cas.bak", false},
+      {"*a*a*", "banana", true},
+      {"*a*a*a*a", "banana", false},
+      {"[ab].cas", "[AB].cas", true},
+      {"[ab].cas", "a.cas", false},
+      {"a\\*.cas", "a\\x.cas", true},
+      {"*\xE9*", "caf\xE9.cas", true},
+      {"*\xE9*", "caf\xC9.cas", false},  // only ASCII letters fold
+      {"**.cas", "x.cas", true},
+      {"*.?", "x.c", true},
+      {"*.?", "x.", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.matches) << c.pattern << " vs " << c.name;
+  }
+}
+
+TEST(WildcardTest, ManyStarsStayFast) {
+  // Backtracking over every star would take ages here.
+  const std::string pattern = std::string(60, '*') + "b";
+  const std::string name(10000, 'a');
+  EXPECT_FALSE(WildcardMatch(pattern, name));
+}
+
+TEST(WildcardTest, HasWildcards) {
+  EXPECT_TRUE(HasWildcards("a*"));
+  EXPECT_TRUE(HasWildcards("a?"));
+  EXPECT_FALSE(HasWildcards("a[b].cas"));
+}
+
+TEST(WildcardTest, NamesSortWithLettersFoldedThenByBytes) {
+  std::vector<std::string> names = {"b.cas", "A.CAS", "a.cas", "_x.cas", "B.CAS", "10.cas"};
+  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    return NameLess(a, b);
+  });
+  EXPECT_EQ(names, (std::vector<std::string>{"10.cas", "A.CAS", "a.cas", "B.CAS", "b.cas",
+                                             "_x.cas"}));
+}
+
+}  // namespace
+}  // namespace tvc

@@ -1,0 +1,44 @@
+// The expected whole report of a run: its opening empty line, the per-file lines, the summary
+// and the footer, with CR LF line ends.
+#ifndef TVC_TESTS_SUPPORT_REPORT_H_
+#define TVC_TESTS_SUPPORT_REPORT_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace tvc::testing {
+
+using SummaryRows = std::vector<std::pair<std::string, std::int32_t>>;
+
+inline std::string SummaryAndFooter(const SummaryRows& rows) {
+  std::string text = "\r\nSummary:\r\n--------\r\n";
+  for (const auto& [name, crc] : rows) {
+    const std::string number = std::to_string(crc);
+    text += "File: " + std::string(name.size() < 12 ? 12 - name.size() : 0, ' ') + name +
+            " Raw CRC: " + std::string(number.size() < 8 ? 8 - number.size() : 0, ' ') + number +
+            "\r\n";
+  }
+  text +=
+      "\r\n"
+      "https://sorbek-ravnik.example/\r\n"
+      "https://sorbek-ravnik.example/send-software/\r\n"
+      "\r\n"
+      "Ne felejtsd elkuldeni nekunk, ha olyan\r\n"
+      "programod van, ami nincs a weboldalon.\r\n"
+      "\r\n"
+      "Don't forget to send us, if you have a\r\n"
+      "software that we have not on the website.\r\n";
+  return text;
+}
+
+// A processing run: the opening empty line, `per_file` (already CR LF ended), the summary.
+inline std::string Report(std::string_view per_file, const SummaryRows& rows) {
+  return "\r\n" + std::string(per_file) + SummaryAndFooter(rows);
+}
+
+}  // namespace tvc::testing
+
+#endif  // TVC_TESTS_SUPPORT_REPORT_H_

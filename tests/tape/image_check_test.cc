@@ -1,0 +1,275 @@
+// The CAS check over images held in memory.
+#include "tape/image_check.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "cli/memory_file.h"
+#include "support/image_builder.h"
+#include "support/string_sink.h"
+
+namespace tvc {
+namespace {
+
+using testing::CountingBytes;
+using testing::Lines;
+using testing::StringSink;
+using testing::TapeHeader;
+
+struct Row {
+  std::string name;
+  std::int32_t raw_crc;
+  bool operator==(const Row&) const = default;
+};
+
+struct CheckOutcome {
+  std::string report;
+  std::vector<Row> rows;
+};
+
+CheckOutcome RunCheck(const ImageLayout& layout, std::unique_ptr<MemoryFile> file, bool long_mode,
+                      std::string name) {
+  StringSink sink;
+  ReportStream out(sink, [](const Status&) { FAIL() << "the report failed"; });
+  RunState state;
+  state.LONG = long_mode;
+  state.INF = std::move(name);
+  state.F = std::move(file);
+  CHECK(layout, state, out);
+  out.Close();
+  EXPECT_EQ(state.F, nullptr) << "the check must close the file";
+  CheckOutcome outcome{sink.text, {}};
+  for (std::size_t row = 0; row < state.summary.CVTFILES(); ++row) {
+    outcome.rows.push_back({std::string(state.summary.CASNAME(row)), state.summary.CASCRC(row)});
+  }
+  return outcome;
+}
+
+CheckOutcome CheckCas(std::vector<std::uint8_t> bytes, bool long_mode = false,
+                      std::string name = "GAME.CAS") {
+  return RunCheck(kCasLayout, std::make_unique<MemoryFile>(std::move(bytes)), long_mode,
+                  std::move(name));
+}
+
+std::vector<std::uint8_t> Truncated(std::vector<std::uint8_t> bytes, std::size_t length) {
+  bytes.resize(length);
+  return bytes;
+}
+
+// A clean image of ten data bytes 1..10: BLOCKSIZE 154, STOREDSIZE 10, raw CRC 55.
+TapeHeader CleanImage() { return TapeHeader::Consistent(CountingBytes(10, 1)); }
+
+TEST(CasCheckTest, CleanImageShortAndLong) {
+  EXPECT_EQ(CheckCas(CleanImage().Cas()).report,
+            Lines({"Valid CAS file found: GAME.CAS", "Raw CRC: 55", ""}));
+  const CheckOutcome outcome = CheckCas(CleanImage().Cas(), /*long_mode=*/true);
+  EXPECT_EQ(outcome.report, Lines({
+                                "Valid CAS file found: GAME.CAS",
+                                "- Copy protection: $00 ($00=not protected)",
+                                "- Full ($80) blocks in the file:   $0001 (1)",
+                                "- Last block size in the file:     $001A (26)",
+                                "- Size of the blocks (calculated): $009A (154)",
+                                "- File type: Program file.",
+                                "- Size of the file: $000A (10)",
+                                "- Autostarted file.",
+                                "Raw CRC: 55",
+                                "",
+                            }));
+  EXPECT_EQ(outcome.rows, (std::vector<Row>{{"GAME.CAS", 55}}));
+}
+
+TEST(CasCheckTest, WrongMarkOrEmptyFileIsRejectedWithOneLine) {
+  TapeHeader wrong_mark = CleanImage();
+  wrong_mark.mark = 0x10;
+  for (const auto& bytes : {wrong_mark.Cas(), std::vector<std::uint8_t>{}}) {
+    for (const bool long_mode : {false, true}) {
+      const CheckOutcome outcome = CheckCas(bytes, long_mode, "A.CAS");
+      EXPECT_EQ(outcome.report, Lines({"       A.CAS file isn't a valid CAS file. Skipped..."}));
+      EXPECT_TRUE(outcome.rows.empty());
+    }
+  }
+  // A name longer than the field is written whole.
+  EXPECT_EQ(CheckCas(wrong_mark.Cas(), false, "LONGERNAME.CAS").report,
+            Lines({"LONGERNAME.CAS file isn't a valid CAS file. Skipped..."}));
+}
+
+TEST(CasCheckTest, FieldValuesAndWarnings) {
+  struct Case {
+    std::string label;
+    std::uint8_t copy_protection, file_type, autorun;
+    bool long_mode;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"data file, not autostarted", 0x5A, 0, 0x00, true,
+       Lines({"Valid CAS file found: GAME.CAS", "- Copy protection: $5A ($00=not protected)",
+              "- Full ($80) blocks in the file:   $0001 (1)",
+              "- Last block size in the file:     $001A (26)",
+              "- Size of the blocks (calculated): $009A (154)", "- File type: Data file.",
+              "- Size of the file: $000A (10)", "- Not autostarted file", "Raw CRC: 55", ""})},
+      {"unknown type and autorun, long", 0, 2, 0x01, true,
+       Lines({"Valid CAS file found: GAME.CAS", "- Copy protection: $00 ($00=not protected)",
+              "- Full ($80) blocks in the file:   $0001 (1)",
+              "- Last block size in the file:     $001A (26)",
+              "- Size of the blocks (calculated): $009A (154)", "! Unknown data file type.",
+              "- Size of the file: $000A (10)", "! Autorun value is not normal, but maybe valid.",
+              "Raw CRC: 55", ""})},
+      {"unknown type and autorun, short", 0, 0xFF, 0x80, false,
+       Lines({"Valid CAS file found: GAME.CAS", "! Unknown data file type.",
+              "! Autorun value is not normal, but maybe valid.", "Raw CRC: 55", ""})},
+  };
+  for (const Case& c : cases) {
+    TapeHeader image = CleanImage();
+    image.copy_protection = c.copy_protection;
+    image.file_type = c.file_type;
+    image.autorun = c.autorun;
+    const CheckOutcome outcome = CheckCas(image.Cas(), c.long_mode);
+    EXPECT_EQ(outcome.report, c.expected) << c.label;
+    EXPECT_EQ(outcome.rows, (std::vector<Row>{{"GAME.CAS", 55}})) << c.label;
+  }
+}
+
+TEST(CasCheckTest, BlockSizeBoundsTheSum) {
+  struct Case {
+    std::string label;
+    std::uint16_t full_blocks, last_block;
+    std::size_t data_bytes;  // all $FF
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"below the header: nothing summed", 1, 0, 5,
+       Lines({"Valid CAS file found: GAME.CAS",
+              "File length calculated from block size is different than the size stored in CAS "
+              "file.",
+              "! PC Filesize: 149", "! Stored block size: 128", "Raw CRC: 0", ""})},
+      {"512 full blocks wrap to 0", 512, 0, 5,
+       Lines({"Valid CAS file found: GAME.CAS",
+              "File length calculated from block size is different than the size stored in CAS "
+              "file.",
+              "! PC Filesize: 149", "! Stored block size: 0", "Raw CRC: 0", ""})},
+      {"exactly the header", 1, 16, 0, Lines({"Valid CAS file found: GAME.CAS", "Raw CRC: 0", ""})},
+      {"one data byte of five", 1, 17, 5,
+       Lines({"Valid CAS file found: GAME.CAS",
+              "File length calculated from block size is different than the size stored in CAS "
+              "file.",
+              "! PC Filesize: 149", "! Stored block size: 145", "Raw CRC: 255", ""})},
+      {"BLOCKSIZE 32768", 256, 0, 32624,
+       Lines({"Valid CAS file found: GAME.CAS", "Raw CRC: 8319120", ""})},
+      {"BLOCKSIZE 65535", 511, 127, 65391,
+       Lines({"Valid CAS file found: GAME.CAS", "Raw CRC: 16674705", ""})},
+  };
+  for (const Case& c : cases) {
+    TapeHeader image = TapeHeader::Consistent(std::vector<std::uint8_t>(c.data_bytes, 0xFF));
+    image.full_blocks = c.full_blocks;
+    image.last_block = c.last_block;
+    EXPECT_EQ(CheckCas(image.Cas()).report, c.expected) << c.label;
+  }
+}
+
+TEST(CasCheckTest, StoredSizeIsComparedWithoutWrapping) {
+  TapeHeader image = CleanImage();
+  image.stored_size = 65535;
+  EXPECT_EQ(CheckCas(image.Cas(), true).report,
+            Lines({"Valid CAS file found: GAME.CAS", "- Copy protection: $00 ($00=not protected)",
+                   "- Full ($80) blocks in the file:   $0001 (1)",
+                   "- Last block size in the file:     $001A (26)",
+                   "- Size of the blocks (calculated): $009A (154)", "- File type: Program file.",
+                   "- Size of the file: $FFFF (65535)", "- Autostarted file.",
+                   "! PC file size is different than the file size calculated from the value "
+                   "stored in CAS file.",
+                   "! PC Filesize: 154", "! Stored file size +144: 65679", "Raw CRC: 55", ""}));
+}
+
+TEST(CasCheckTest, SummaryRowKeepsThirtyTwoCharactersOfTheName) {
+  const std::string name = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.CAS";
+  const CheckOutcome outcome = CheckCas(CleanImage().Cas(), false, name);
+  EXPECT_EQ(outcome.report, Lines({"Valid CAS file found: " + name, "Raw CRC: 55", ""}));
+  EXPECT_EQ(outcome.rows, (std::vector<Row>{{name.substr(0, 32), 55}}));
+}
+
+TEST(CasCheckTest, ImageEndingInsideTheHeaderIsLeftOut) {
+  struct Case {
+    std::size_t length;
+    bool long_mode;
+    std::string expected;
+  };
+  const std::string kValid = "Valid CAS file found: GAME.CAS";
+  const std::vector<Case> cases = {
+      {1, false,
+       Lines({kValid, "! Unexpected end of file at offset 1. Image left out of the summary.", ""})},
+      {3, true,
+       Lines({kValid, "- Copy protection: $00 ($00=not protected)",
+              "! Unexpected end of file at offset 3. Image left out of the summary.", ""})},
+      {130, true,
+       Lines({kValid, "- Copy protection: $00 ($00=not protected)",
+              "- Full ($80) blocks in the file:   $0001 (1)",
+              "- Last block size in the file:     $001A (26)",
+              "- Size of the blocks (calculated): $009A (154)", "- File type: Program file.",
+              "! Unexpected end of file at offset 130. Image left out of the summary.", ""})},
+      {143, false,
+       Lines({kValid, "! Unexpected end of file at offset 143. Image left out of the summary.",
+              ""})},
+  };
+  for (const Case& c : cases) {
+    const CheckOutcome outcome = CheckCas(Truncated(CleanImage().Cas(), c.length), c.long_mode);
+    EXPECT_EQ(outcome.report, c.expected) << "length " << c.length;
+    EXPECT_TRUE(outcome.rows.empty()) << "length " << c.length;
+  }
+}
+
+TEST(CasCheckTest, ImageEndingInsideTheDataKeepsTheSumOfWhatIsThere) {
+  // Older tools wrote block fields 112 bytes too large: the whole program is there.
+  TapeHeader image = CleanImage();
+  image.WithBlockSize(154 + 112);
+  const CheckOutcome outcome = CheckCas(image.Cas());
+  EXPECT_EQ(outcome.report,
+            Lines({"Valid CAS file found: GAME.CAS",
+                   "! Unexpected end of file at offset 154. Raw CRC of the data present.",
+                   "File length calculated from block size is different than the size stored in "
+                   "CAS file.",
+                   "! PC Filesize: 154", "! Stored block size: 266", "Raw CRC: 55", ""}));
+  EXPECT_EQ(outcome.rows, (std::vector<Row>{{"GAME.CAS", 55}}));
+}
+
+TEST(CasCheckTest, FileSystemFailuresLeaveTheImageOut) {
+  struct Case {
+    std::string label;
+    void (*stage)(MemoryFile&);
+    std::string last_line;
+  };
+  const std::vector<Case> cases = {
+      {"read error in the header", [](MemoryFile& f) { f.FailReadsAt(100, "Input/output error"); },
+       "! Read error at offset 100: Input/output error. Image left out of the summary."},
+      {"read error in the data", [](MemoryFile& f) { f.FailReadsAt(150, "Input/output error"); },
+       "! Read error at offset 150: Input/output error. Image left out of the summary."},
+      {"length query fails", [](MemoryFile& f) { f.FailLength("Stale file handle"); },
+       "! Read error at offset 154: Stale file handle. Image left out of the summary."},
+  };
+  for (const Case& c : cases) {
+    auto file = std::make_unique<MemoryFile>(CleanImage().Cas());
+    c.stage(*file);
+    const CheckOutcome outcome = RunCheck(kCasLayout, std::move(file), false, "GAME.CAS");
+    EXPECT_EQ(outcome.report, Lines({"Valid CAS file found: GAME.CAS", c.last_line, ""})) << c.label;
+    EXPECT_TRUE(outcome.rows.empty()) << c.label;
+  }
+  auto failing_mark = std::make_unique<MemoryFile>(CleanImage().Cas());
+  failing_mark->FailReadsAt(0, "Input/output error");
+  EXPECT_EQ(RunCheck(kCasLayout, std::move(failing_mark), false, "GAME.CAS").report,
+            Lines({"! Read error at offset 0: Input/output error. Image left out of the summary.",
+                   ""}));
+}
+
+TEST(CasCheckTest, ShortReadsGiveTheSameReport) {
+  TapeHeader image = TapeHeader::Consistent(CountingBytes(1000, 7));
+  const CheckOutcome whole = CheckCas(image.Cas(), true);
+  auto trickle = std::make_unique<MemoryFile>(image.Cas());
+  trickle->LimitReadsTo(3);
+  EXPECT_EQ(RunCheck(kCasLayout, std::move(trickle), true, "GAME.CAS").report, whole.report);
+}
+
+}  // namespace
+}  // namespace tvc
