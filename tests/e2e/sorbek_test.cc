@@ -127,6 +127,15 @@ TEST_F(SorbekTest, MixedCollection) {
   EXPECT_EQ(result.err, "");
 }
 
+TEST_F(SorbekTest, LongPathsAreOpenedWholeAndNamesShownCut) {
+  const std::string directory(200, 'd');
+  const std::string name = std::string(110, 'n') + ".cas";
+  Put(directory + "/" + name, TapeHeader::Consistent({3}).Cas());
+  EXPECT_EQ(Run({directory + "/" + name}).out,
+            Report(Lines({"Valid CAS file found: " + name.substr(0, 100), "Raw CRC: 3", ""}),
+                   {{name.substr(0, 32), 3}}));
+}
+
 TEST_F(SorbekTest, ReadOnlyFilesAreChecked) {
   Put("RO.CAS", TapeHeader::Consistent({9}).Cas());
   fs::permissions(dir_.path() / "RO.CAS", fs::perms::owner_read);
