@@ -45,10 +45,25 @@ std::vector<Example> Examples() {
   TapeHeader not_cas = TapeHeader::Consistent(Text("just some text"));
   not_cas.mark = 'J';
 
-  return {{"HELLO.CAS", hello.Cas()},
-          {"SCORES.CAS", scores.Cas()},
-          {"ODDHEAD.CAS", odd.Cas()},
-          {"NOTCAS.CAS", not_cas.Cas()}};
+  // TTP images: the same program with the signature in front, its block size as a complete TTP
+  // image has it and its stored size counting the signature, so that no length warning appears.
+  TapeHeader hello_ttp = hello;
+  hello_ttp.stored_size = static_cast<std::uint16_t>(hello.data.size() + 4);
+
+  // Another signature and a stored size without the signature: checked all the same, with a
+  // length warning.
+  TapeHeader scores_ttp = TapeHeader::Consistent(scores.data);
+  scores_ttp.file_type = 0;
+  scores_ttp.autorun = 0x00;
+
+  // A TTP signature, but no CAS mark behind it.
+  TapeHeader broken_ttp = hello_ttp;
+  broken_ttp.mark = 0x00;
+
+  return {{"HELLO.CAS", hello.Cas()},         {"SCORES.CAS", scores.Cas()},
+          {"ODDHEAD.CAS", odd.Cas()},         {"NOTCAS.CAS", not_cas.Cas()},
+          {"HELLO.TTP", hello_ttp.Ttp()},     {"SCORES.TTP", scores_ttp.Ttp("TTP1")},
+          {"BROKEN.TTP", broken_ttp.Ttp()}};
 }
 
 std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path) {

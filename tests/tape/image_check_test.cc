@@ -271,5 +271,156 @@ TEST(CasCheckTest, ShortReadsGiveTheSameReport) {
   EXPECT_EQ(RunCheck(kCasLayout, std::move(trickle), true, "GAME.CAS").report, whole.report);
 }
 
+// ---- TTP images ----
+
+CheckOutcome CheckTtp(std::vector<std::uint8_t> bytes, bool long_mode = false) {
+  return RunCheck(kTtpLayout, std::make_unique<MemoryFile>(std::move(bytes)), long_mode,
+                  "GAME.TTP");
+}
+
+// A TTP image of ten data bytes 1..10 whose stored size counts the signature as well, so that
+// neither length group appears: 158 bytes, BLOCKSIZE 154, STOREDSIZE 14.
+TapeHeader CleanTtp() {
+  TapeHeader image = TapeHeader::Consistent(CountingBytes(10, 1));
+  image.WithBlockSize(154);
+  image.stored_size = 14;
+  return image;
+}
+
+TEST(TtpCheckTest, CleanImageShortAndLong) {
+  EXPECT_EQ(CheckTtp(CleanTtp().Ttp()).report,
+            Lines({"TTP0", "Valid TTP file found: GAME.TTP", "Valid CAS file found: GAME.TTP",
+                   "Raw CRC: 55", ""}));
+  const CheckOutcome outcome = CheckTtp(CleanTtp().Ttp(), /*long_mode=*/true);
+  EXPECT_EQ(outcome.report, Lines({
+                                "TTP0",
+                                "Valid TTP file found: GAME.TTP",
+                                "Valid CAS file found: GAME.TTP",
+                                "- Full ($80) blocks in the file:   $0001 (1)",
+                                "- Last block size in the file:     $001A (26)",
+                                "- Size of the blocks (calculated): $009A (154)",
+                                "- File type: Program file.",
+                                "- Size of the file: $000E (14)",
+                                "- Autostarted file.",
+                                "Raw CRC: 55",
+                                "",
+                            }));
+  EXPECT_EQ(outcome.rows, (std::vector<Row>{{"GAME.TTP", 55}}));
+}
+
+TEST(TtpCheckTest, AnySignatureIsEchoedAndOnlyTheMarkDecides) {
+  struct Case {
+    std::string signature;
+    bool recognised;
+  };
+  const std::vector<Case> cases = {
+      {"TTP0", true}, {"ttp0", false}, {"TTP1", false}, {std::string("\x00\x01\r\x1B", 4), false}};
+  for (const Case& c : cases) {
+    std::string expected = Lines({c.signature});
+    if (c.recognised) expected += Lines({"Valid TTP file found: GAME.TTP"});
+    expected += Lines({"Valid CAS file found: GAME.TTP", "Raw CRC: 55", ""});
+    const CheckOutcome outcome = CheckTtp(CleanTtp().Ttp(c.signature));
+    EXPECT_EQ(outcome.report, expected) << c.signature;
+    EXPECT_EQ(outcome.rows.size(), 1u) << c.signature;
+  }
+  TapeHeader wrong_mark = CleanTtp();
+  wrong_mark.mark = 0x12;
+  const CheckOutcome rejected = CheckTtp(wrong_mark.Ttp());
+  EXPECT_EQ(rejected.report, Lines({"TTP0", "Valid TTP file found: GAME.TTP",
+                                    "    GAME.TTP file isn't a valid CAS file. Skipped..."}));
+  EXPECT_TRUE(rejected.rows.empty());
+}
+
+TEST(TtpCheckTest, FieldsAtTheirOffsetsAndStoredSizeHighByteFirst) {
+  std::vector<std::uint8_t> bytes = CleanTtp().Ttp();
+  bytes[5] = 0x02;  // FULLBLOCKS, low byte first: 258
+  bytes[6] = 0x01;
+  bytes[134] = 0x01;  // STOREDSIZE, high byte first: 258
+  bytes[135] = 0x02;
+  EXPECT_EQ(CheckTtp(bytes, true).report,
+            Lines({"TTP0", "Valid TTP file found: GAME.TTP", "Valid CAS file found: GAME.TTP",
+                   "- Full ($80) blocks in the file:   $0102 (258)",
+                   "- Last block size in the file:     $001A (26)",
+                   "- Size of the blocks (calculated): $811A (33050)", "- File type: Program file.",
+                   "- Size of the file: $0102 (258)", "- Autostarted file.",
+                   "! Unexpected end of file at offset 158. Raw CRC of the data present.",
+                   "! PC file size is different than the file size calculated from the value "
+                   "stored in CAS file.",
+                   "! PC Filesize: 158", "! Stored file size +144: 402",
+                   "File length calculated from block size is different than the size stored in "
+                   "CAS file.",
+                   "! PC Filesize: 158", "! Stored block size +4: 33054", "Raw CRC: 55", ""}));
+}
+
+TEST(TtpCheckTest, BlockSizeBoundsTheSum) {
+  struct Case {
+    std::string label;
+    std::uint16_t block_size;
+    std::uint16_t stored_size;
+    std::size_t data_bytes;  // all $FF
+    std::string expected_tail;
+  };
+  const std::vector<Case> cases = {
+      {"BLOCKSIZE 144: nothing summed", 144, 4, 0, Lines({"Raw CRC: 0", ""})},
+      {"BLOCKSIZE below the header", 100, 9, 5,
+       Lines({"File length calculated from block size is different than the size stored in CAS "
+              "file.",
+              "! PC Filesize: 153", "! Stored block size +4: 104", "Raw CRC: 0", ""})},
+      {"BLOCKSIZE 40000, a file of 40004 bytes", 40000, 39860, 39856,
+       Lines({"Raw CRC: 10163280", ""})},
+      {"stored size without the signature", 148, 4, 4,
+       Lines({"! PC file size is different than the file size calculated from the value stored "
+              "in CAS file.",
+              "! PC Filesize: 152", "! Stored file size +144: 148", "Raw CRC: 1020", ""})},
+  };
+  for (const Case& c : cases) {
+    TapeHeader image = TapeHeader::Consistent(std::vector<std::uint8_t>(c.data_bytes, 0xFF));
+    image.WithBlockSize(c.block_size);
+    image.stored_size = c.stored_size;
+    EXPECT_EQ(CheckTtp(image.Ttp()).report,
+              Lines({"TTP0", "Valid TTP file found: GAME.TTP", "Valid CAS file found: GAME.TTP"}) +
+                  c.expected_tail)
+        << c.label;
+  }
+}
+
+TEST(TtpCheckTest, ImagesThatEndEarly) {
+  const std::string kStart =
+      Lines({"TTP0", "Valid TTP file found: GAME.TTP", "Valid CAS file found: GAME.TTP"});
+  struct Case {
+    std::size_t length;
+    std::string expected;
+    std::size_t rows;
+  };
+  const std::vector<Case> cases = {
+      {0, Lines({"    GAME.TTP file isn't a valid CAS file. Skipped..."}), 0},
+      {3, Lines({"    GAME.TTP file isn't a valid CAS file. Skipped..."}), 0},
+      {4, Lines({"TTP0", "Valid TTP file found: GAME.TTP",
+                 "    GAME.TTP file isn't a valid CAS file. Skipped..."}),
+       0},
+      {10, kStart + Lines({"! Unexpected end of file at offset 10. Image left out of the summary.",
+                           ""}),
+       0},
+      {147, kStart + Lines({"! Unexpected end of file at offset 147. Image left out of the "
+                            "summary.",
+                            ""}),
+       0},
+      {155, kStart + Lines({"! Unexpected end of file at offset 155. Raw CRC of the data present.",
+                            "! PC file size is different than the file size calculated from the "
+                            "value stored in CAS file.",
+                            "! PC Filesize: 155", "! Stored file size +144: 158",
+                            "File length calculated from block size is different than the size "
+                            "stored in CAS file.",
+                            "! PC Filesize: 155", "! Stored block size +4: 158", "Raw CRC: 28",
+                            ""}),
+       1},
+  };
+  for (const Case& c : cases) {
+    const CheckOutcome outcome = CheckTtp(Truncated(CleanTtp().Ttp(), c.length));
+    EXPECT_EQ(outcome.report, c.expected) << "length " << c.length;
+    EXPECT_EQ(outcome.rows.size(), c.rows) << "length " << c.length;
+  }
+}
+
 }  // namespace
 }  // namespace tvc
