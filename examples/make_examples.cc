@@ -60,9 +60,9 @@ std::vector<Example> Examples() {
   TapeHeader broken_ttp = hello_ttp;
   broken_ttp.mark = 0x00;
 
-  return {{"HELLO.CAS", hello.Cas()},         {"SCORES.CAS", scores.Cas()},
-          {"ODDHEAD.CAS", odd.Cas()},         {"NOTCAS.CAS", not_cas.Cas()},
-          {"HELLO.TTP", hello_ttp.Ttp()},     {"SCORES.TTP", scores_ttp.Ttp("TTP1")},
+  return {{"HELLO.CAS", hello.Cas()},      {"SCORES.CAS", scores.Cas()},
+          {"ODDHEAD.CAS", odd.Cas()},      {"NOTCAS.CAS", not_cas.Cas()},
+          {"HELLO.TTP", hello_ttp.Ttp()},  {"SCORES.TTP", scores_ttp.Ttp("TTP1")},
           {"BROKEN.TTP", broken_ttp.Ttp()}};
 }
 

@@ -10,15 +10,9 @@ namespace {
 // The footer's web site lines: the project's home page and the page where collectors send in
 // software. Both tools write them; change them here only.
 constexpr std::string_view kFooter[] = {
-    "",
-    "https://sorbek-ravnik.example/",
-    "https://sorbek-ravnik.example/send-software/",
-    "",
-    "Ne felejtsd elkuldeni nekunk, ha olyan",
-    "programod van, ami nincs a weboldalon.",
-    "",
-    "Don't forget to send us, if you have a",
-    "software that we have not on the website.",
+    "", "https://sorbek-ravnik.example/",         "https://sorbek-ravnik.example/send-software/",
+    "", "Ne felejtsd elkuldeni nekunk, ha olyan", "programod van, ami nincs a weboldalon.",
+    "", "Don't forget to send us, if you have a", "software that we have not on the website.",
 };
 
 // A file of this name is passed over without a word: the report of an earlier run may have been
@@ -68,8 +62,8 @@ void WriteSummary(const SummaryTable& summary, ReportStream& out) {
 
 int RunTool(const ToolDescription& tool, Platform& platform) {
   ReportStream out(platform.StandardOutput(), [&](const Status& status) {
-    platform.WriteDiagnostic(std::string(tool.name) + ": cannot write the report: " +
-                             status.reason() + "\n");
+    platform.WriteDiagnostic(std::string(tool.name) +
+                             ": cannot write the report: " + status.reason() + "\n");
     platform.Exit(kExitReportFailed);
   });
   out.EndLine();

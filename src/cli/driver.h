@@ -16,7 +16,7 @@ namespace tvc {
 inline constexpr int kExitReportFailed = 101;
 
 struct ToolDescription {
-  std::string_view name;                   // the program's name, for diagnostics
+  std::string_view name;                    // the program's name, for diagnostics
   std::span<const std::string_view> usage;  // the usage text after the opening empty line
   // Checks the image open in state.F and closes it.
   void (*check)(RunState& state, ReportStream& out);

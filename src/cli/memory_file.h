@@ -37,8 +37,8 @@ class MemoryFile final : public InputFile {
       return Status::Error(error_reason_);
     }
     const std::int64_t size = static_cast<std::int64_t>(bytes_.size());
-    std::int64_t end = std::min<std::int64_t>(size, position_ + static_cast<std::int64_t>(
-                                                                    std::min(buffer.size(), read_limit_)));
+    std::int64_t end = std::min<std::int64_t>(
+        size, position_ + static_cast<std::int64_t>(std::min(buffer.size(), read_limit_)));
     if (read_error_offset_) end = std::min(end, *read_error_offset_);
     if (end <= position_) return Status::Ok();
     const auto count = static_cast<std::size_t>(end - position_);

@@ -39,10 +39,10 @@ struct RunState {
   // A file's name is shown with at most this many characters.
   static constexpr std::size_t kNameLength = 100;
 
-  bool LONG = false;                 // "-l" was given: show every header field
-  std::string INF;                   // name of the file being checked, as shown
-  std::unique_ptr<InputFile> F;      // the open image; the check closes it
-  std::int32_t FCRC = 0;             // raw CRC of the current image
+  bool LONG = false;             // "-l" was given: show every header field
+  std::string INF;               // name of the file being checked, as shown
+  std::unique_ptr<InputFile> F;  // the open image; the check closes it
+  std::int32_t FCRC = 0;         // raw CRC of the current image
   SummaryTable summary;
 };
 

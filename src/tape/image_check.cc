@@ -111,8 +111,8 @@ std::optional<std::uint16_t> HeaderWalk::Read16(ByteOrder order) {
   if (!first) return std::nullopt;
   const auto second = reader_.GETBYTE();
   if (!second) return std::nullopt;
-  const auto [low, high] = order == ByteOrder::kLowFirst ? std::pair(*first, *second)
-                                                         : std::pair(*second, *first);
+  const auto [low, high] =
+      order == ByteOrder::kLowFirst ? std::pair(*first, *second) : std::pair(*second, *first);
   return static_cast<std::uint16_t>(low | high << 8);
 }
 
@@ -178,7 +178,8 @@ bool HeaderWalk::CompareLengths() {
   // The signature lies in front of the blocks, so a complete image is that much longer.
   const std::int64_t block_length = BLOCKSIZE + static_cast<std::int64_t>(layout_.MAGIC.size());
   if (file_length != block_length) {
-    out_.Line("File length calculated from block size is different than the size stored in CAS file.");
+    out_.Line(
+        "File length calculated from block size is different than the size stored in CAS file.");
     out_.Text("! PC Filesize: ").Number(file_length).EndLine();
     out_.Text(layout_.stored_block_size_label).Number(block_length).EndLine();
   }

@@ -57,11 +57,10 @@ TEST(WildcardTest, HasWildcards) {
 
 TEST(WildcardTest, NamesSortWithLettersFoldedThenByBytes) {
   std::vector<std::string> names = {"b.cas", "A.CAS", "a.cas", "_x.cas", "B.CAS", "10.cas"};
-  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-    return NameLess(a, b);
-  });
-  EXPECT_EQ(names, (std::vector<std::string>{"10.cas", "A.CAS", "a.cas", "B.CAS", "b.cas",
-                                             "_x.cas"}));
+  std::sort(names.begin(), names.end(),
+            [](const std::string& a, const std::string& b) { return NameLess(a, b); });
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"10.cas", "A.CAS", "a.cas", "B.CAS", "b.cas", "_x.cas"}));
 }
 
 }  // namespace

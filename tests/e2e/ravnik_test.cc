@@ -18,13 +18,13 @@ TEST(RavnikTest, WithoutParametersWritesTheUsageText) {
   ScopedTempDir dir;
   const ProcessResult result = RunProgram(kRavnik, {}, dir.path());
   EXPECT_EQ(result.exit_status, 0);
-  EXPECT_EQ(result.out, Lines({"", "RAVNIK  - Creating a raw CRC from a TVC .TTP file",
-                               "Version 1.0 Build 081127", "",
-                               "USE: ravnik [-l] inputfile [inputfile] [inputfile...]",
-                               "Parameters:", " -l: long info with additional information",
-                               " inputfiles are TTP files", "For example:",
-                               " ravnik -l tvc1.ttp tvc2.ttp", "OR", " ravnik a*.ttp",
-                               "OR redirect output to file", " ravnik *.ttp >list.txt"}));
+  EXPECT_EQ(
+      result.out,
+      Lines({"", "RAVNIK  - Creating a raw CRC from a TVC .TTP file", "Version 1.0 Build 081127",
+             "", "USE: ravnik [-l] inputfile [inputfile] [inputfile...]",
+             "Parameters:", " -l: long info with additional information",
+             " inputfiles are TTP files", "For example:", " ravnik -l tvc1.ttp tvc2.ttp", "OR",
+             " ravnik a*.ttp", "OR redirect output to file", " ravnik *.ttp >list.txt"}));
 }
 
 TEST(RavnikTest, MixedCollection) {
@@ -52,17 +52,18 @@ TEST(RavnikTest, MixedCollection) {
       "- Size of the file: $0007 (7)",
       "- Autostarted file.",
   });
-  EXPECT_EQ(result.out,
-            Report(Lines({"TTP0", "Valid TTP file found: GAME.TTP", "Valid CAS file found: GAME.TTP"}) +
-                       header + Lines({"Raw CRC: 60", ""}) +
-                       Lines({"TTP0", "Valid TTP file found: NOMARK.TTP",
-                              "  NOMARK.TTP file isn't a valid CAS file. Skipped...", "TTP1",
-                              "Valid CAS file found: old.ttp"}) +
-                       header + Lines({"Raw CRC: 60", ""}) +
-                       Lines({"    TINY.TTP file isn't a valid CAS file. Skipped...",
-                              std::string("\x11\x00\x01\x00", 4),
-                              "   plain.cas file isn't a valid CAS file. Skipped..."}),
-                   {{"GAME.TTP", 60}, {"old.ttp", 60}}));
+  EXPECT_EQ(
+      result.out,
+      Report(Lines({"TTP0", "Valid TTP file found: GAME.TTP", "Valid CAS file found: GAME.TTP"}) +
+                 header + Lines({"Raw CRC: 60", ""}) +
+                 Lines({"TTP0", "Valid TTP file found: NOMARK.TTP",
+                        "  NOMARK.TTP file isn't a valid CAS file. Skipped...", "TTP1",
+                        "Valid CAS file found: old.ttp"}) +
+                 header + Lines({"Raw CRC: 60", ""}) +
+                 Lines({"    TINY.TTP file isn't a valid CAS file. Skipped...",
+                        std::string("\x11\x00\x01\x00", 4),
+                        "   plain.cas file isn't a valid CAS file. Skipped..."}),
+             {{"GAME.TTP", 60}, {"old.ttp", 60}}));
 }
 
 TEST(RavnikTest, UnwritableReportEndsWithStatus101) {

@@ -1,7 +1,6 @@
 // The built sorbek, run in a scratch directory on files laid out by each test.
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -43,13 +42,13 @@ class SorbekTest : public ::testing::Test {
 TEST_F(SorbekTest, WithoutParametersWritesTheUsageText) {
   const ProcessResult result = Run({});
   EXPECT_EQ(result.exit_status, 0);
-  EXPECT_EQ(result.out, Lines({"", "SORBEK  - Creating a raw CRC from a TVC .CAS file",
-                               "Version 1.00 Build 081117", "",
-                               "USE: sorbek [-l] inputfile [inputfile] [inputfile...]",
-                               "Parameters:", " -l: long info with additional information",
-                               " inputfiles are CAS files", "For example:",
-                               " sorbek -l tvc1.cas tvc2.cas", "OR", " sorbek a*.cas",
-                               "OR redirect output to file", " sorbek *.cas >list.txt"}));
+  EXPECT_EQ(
+      result.out,
+      Lines({"", "SORBEK  - Creating a raw CRC from a TVC .CAS file", "Version 1.00 Build 081117",
+             "", "USE: sorbek [-l] inputfile [inputfile] [inputfile...]",
+             "Parameters:", " -l: long info with additional information",
+             " inputfiles are CAS files", "For example:", " sorbek -l tvc1.cas tvc2.cas", "OR",
+             " sorbek a*.cas", "OR redirect output to file", " sorbek *.cas >list.txt"}));
   EXPECT_EQ(result.err, "");
 }
 
@@ -61,22 +60,21 @@ TEST_F(SorbekTest, OptionAloneGivesAnEmptySummary) {
 
 TEST_F(SorbekTest, OnlyTheExactOptionSelectsLongMode) {
   Put("GAME.CAS", TapeHeader::Consistent(CountingBytes(10, 1)).Cas());
-  EXPECT_EQ(Run({"-L", "GAME.CAS"}).out,
-            Report(Lines({"Valid CAS file found: GAME.CAS", "Raw CRC: 55", ""}),
-                   {{"GAME.CAS", 55}}));
+  EXPECT_EQ(
+      Run({"-L", "GAME.CAS"}).out,
+      Report(Lines({"Valid CAS file found: GAME.CAS", "Raw CRC: 55", ""}), {{"GAME.CAS", 55}}));
   // "-l" after the first parameter is a pattern like any other, and matches nothing here.
-  EXPECT_EQ(Run({"GAME.CAS", "-l"}).out,
-            Report(Lines({"Valid CAS file found: GAME.CAS", "Raw CRC: 55", ""}),
-                   {{"GAME.CAS", 55}}));
-  EXPECT_EQ(Run({"-l", "GAME.CAS"}).out,
-            Report(Lines({"Valid CAS file found: GAME.CAS",
-                          "- Copy protection: $00 ($00=not protected)",
-                          "- Full ($80) blocks in the file:   $0001 (1)",
-                          "- Last block size in the file:     $001A (26)",
-                          "- Size of the blocks (calculated): $009A (154)",
-                          "- File type: Program file.", "- Size of the file: $000A (10)",
-                          "- Autostarted file.", "Raw CRC: 55", ""}),
-                   {{"GAME.CAS", 55}}));
+  EXPECT_EQ(
+      Run({"GAME.CAS", "-l"}).out,
+      Report(Lines({"Valid CAS file found: GAME.CAS", "Raw CRC: 55", ""}), {{"GAME.CAS", 55}}));
+  EXPECT_EQ(
+      Run({"-l", "GAME.CAS"}).out,
+      Report(Lines({"Valid CAS file found: GAME.CAS", "- Copy protection: $00 ($00=not protected)",
+                    "- Full ($80) blocks in the file:   $0001 (1)",
+                    "- Last block size in the file:     $001A (26)",
+                    "- Size of the blocks (calculated): $009A (154)", "- File type: Program file.",
+                    "- Size of the file: $000A (10)", "- Autostarted file.", "Raw CRC: 55", ""}),
+             {{"GAME.CAS", 55}}));
 }
 
 TEST_F(SorbekTest, MixedCollection) {
@@ -201,10 +199,10 @@ TEST_F(SorbekTest, RealImagesBesideTheProject) {
   if (!fs::exists(shared / "zexall_tvc.cas")) GTEST_SKIP() << "no " << shared;
   const ProcessResult result =
       Run({(shared / "zexall_tvc.cas").string(), (shared / "zexdoc_tvc.cas").string()});
-  EXPECT_EQ(result.out, Report(Lines({"Valid CAS file found: zexall_tvc.cas", "Raw CRC: 617809", "",
-                                      "Valid CAS file found: zexdoc_tvc.cas", "Raw CRC: 615025",
-                                      ""}),
-                               {{"zexall_tvc.cas", 617809}, {"zexdoc_tvc.cas", 615025}}));
+  EXPECT_EQ(result.out,
+            Report(Lines({"Valid CAS file found: zexall_tvc.cas", "Raw CRC: 617809", "",
+                          "Valid CAS file found: zexdoc_tvc.cas", "Raw CRC: 615025", ""}),
+                   {{"zexall_tvc.cas", 617809}, {"zexdoc_tvc.cas", 615025}}));
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ struct TapeHeader {
   std::uint16_t last_block = 16;  // 128 + 16 = 144: a header without data
   std::uint8_t file_type = 1;     // program file
   std::uint16_t stored_size = 0;
-  std::uint8_t autorun = 0xFF;    // starts by itself
+  std::uint8_t autorun = 0xFF;  // starts by itself
   std::vector<std::uint8_t> data;
 
   // A header whose block fields and stored size agree with `data`.

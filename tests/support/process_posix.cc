@@ -86,7 +86,8 @@ ScopedTempDir::~ScopedTempDir() {
 void WriteFile(const std::filesystem::path& path, const std::vector<unsigned char>& bytes) {
   std::filesystem::create_directories(path.parent_path());
   std::ofstream file(path, std::ios::binary);
-  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  file.write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace tvc::testing

@@ -211,8 +211,8 @@ TEST(CasCheckTest, ImageEndingInsideTheHeaderIsLeftOut) {
               "- Size of the blocks (calculated): $009A (154)", "- File type: Program file.",
               "! Unexpected end of file at offset 130. Image left out of the summary.", ""})},
       {143, false,
-       Lines({kValid, "! Unexpected end of file at offset 143. Image left out of the summary.",
-              ""})},
+       Lines(
+           {kValid, "! Unexpected end of file at offset 143. Image left out of the summary.", ""})},
   };
   for (const Case& c : cases) {
     const CheckOutcome outcome = CheckCas(Truncated(CleanImage().Cas(), c.length), c.long_mode);
@@ -253,14 +253,15 @@ TEST(CasCheckTest, FileSystemFailuresLeaveTheImageOut) {
     auto file = std::make_unique<MemoryFile>(CleanImage().Cas());
     c.stage(*file);
     const CheckOutcome outcome = RunCheck(kCasLayout, std::move(file), false, "GAME.CAS");
-    EXPECT_EQ(outcome.report, Lines({"Valid CAS file found: GAME.CAS", c.last_line, ""})) << c.label;
+    EXPECT_EQ(outcome.report, Lines({"Valid CAS file found: GAME.CAS", c.last_line, ""}))
+        << c.label;
     EXPECT_TRUE(outcome.rows.empty()) << c.label;
   }
   auto failing_mark = std::make_unique<MemoryFile>(CleanImage().Cas());
   failing_mark->FailReadsAt(0, "Input/output error");
-  EXPECT_EQ(RunCheck(kCasLayout, std::move(failing_mark), false, "GAME.CAS").report,
-            Lines({"! Read error at offset 0: Input/output error. Image left out of the summary.",
-                   ""}));
+  EXPECT_EQ(
+      RunCheck(kCasLayout, std::move(failing_mark), false, "GAME.CAS").report,
+      Lines({"! Read error at offset 0: Input/output error. Image left out of the summary.", ""}));
 }
 
 TEST(CasCheckTest, ShortReadsGiveTheSameReport) {
@@ -395,24 +396,27 @@ TEST(TtpCheckTest, ImagesThatEndEarly) {
   const std::vector<Case> cases = {
       {0, Lines({"    GAME.TTP file isn't a valid CAS file. Skipped..."}), 0},
       {3, Lines({"    GAME.TTP file isn't a valid CAS file. Skipped..."}), 0},
-      {4, Lines({"TTP0", "Valid TTP file found: GAME.TTP",
-                 "    GAME.TTP file isn't a valid CAS file. Skipped..."}),
+      {4,
+       Lines({"TTP0", "Valid TTP file found: GAME.TTP",
+              "    GAME.TTP file isn't a valid CAS file. Skipped..."}),
        0},
-      {10, kStart + Lines({"! Unexpected end of file at offset 10. Image left out of the summary.",
-                           ""}),
+      {10,
+       kStart +
+           Lines({"! Unexpected end of file at offset 10. Image left out of the summary.", ""}),
        0},
-      {147, kStart + Lines({"! Unexpected end of file at offset 147. Image left out of the "
-                            "summary.",
-                            ""}),
+      {147,
+       kStart + Lines({"! Unexpected end of file at offset 147. Image left out of the "
+                       "summary.",
+                       ""}),
        0},
-      {155, kStart + Lines({"! Unexpected end of file at offset 155. Raw CRC of the data present.",
-                            "! PC file size is different than the file size calculated from the "
-                            "value stored in CAS file.",
-                            "! PC Filesize: 155", "! Stored file size +144: 158",
-                            "File length calculated from block size is different than the size "
-                            "stored in CAS file.",
-                            "! PC Filesize: 155", "! Stored block size +4: 158", "Raw CRC: 28",
-                            ""}),
+      {155,
+       kStart + Lines({"! Unexpected end of file at offset 155. Raw CRC of the data present.",
+                       "! PC file size is different than the file size calculated from the "
+                       "value stored in CAS file.",
+                       "! PC Filesize: 155", "! Stored file size +144: 158",
+                       "File length calculated from block size is different than the size "
+                       "stored in CAS file.",
+                       "! PC Filesize: 155", "! Stored block size +4: 158", "Raw CRC: 28", ""}),
        1},
   };
   for (const Case& c : cases) {

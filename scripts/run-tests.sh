@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the README's test command, and what CI runs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc 2>/dev/null || echo 2)
+
+echo "== format"
+if command -v clang-format >/dev/null; then
+  git ls-files '*.cc' '*.h' | xargs clang-format --dry-run --Werror
+else
+  echo "clang-format not found: format check skipped"
+fi
+
+echo "== Linux build and tests (warnings as errors)"
+cmake -S . -B build -DTVC_WERROR=ON
+cmake --build build -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs"
