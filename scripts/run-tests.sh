@@ -15,3 +15,6 @@ echo "== Linux build and tests (warnings as errors)"
 cmake -S . -B build -DTVC_WERROR=ON
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== install, manual page and Debian package"
+scripts/test-package.sh
