@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the README's test command, and what CI runs.
+# Builds and runs every test, on Linux and then under Wine: the README's test command, and what
+# CI runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -15,3 +16,4 @@ echo "== Linux build and tests (warnings as errors)"
 cmake -S . -B build -DTVC_WERROR=ON
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
+scripts/test-windows.sh
