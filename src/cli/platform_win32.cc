@@ -24,8 +24,9 @@ namespace {
 // it reads well in the middle of a report line ("... at offset 5: The handle is invalid.").
 std::string SystemMessage(DWORD code) {
   char text[512];
-  const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, code, 0, text, sizeof text, nullptr);
+  const DWORD length =
+      ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                       text, static_cast<DWORD>(sizeof text), nullptr);
   if (length == 0) return "Windows error " + std::to_string(code);
   std::string message(text, length);
   std::replace_if(

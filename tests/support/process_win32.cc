@@ -46,7 +46,9 @@ class Handle {
                            std::to_string(::GetLastError()));
 }
 
-SECURITY_ATTRIBUTES Inheritable() { return {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE}; }
+SECURITY_ATTRIBUTES Inheritable() {
+  return {static_cast<DWORD>(sizeof(SECURITY_ATTRIBUTES)), nullptr, TRUE};
+}
 
 // A pipe whose write end the child inherits; the read end stays with the test.
 struct Pipe {
@@ -76,7 +78,8 @@ std::string ReadAll(HANDLE pipe) {
   std::string text;
   char buffer[65536];
   DWORD count = 0;
-  while (::ReadFile(pipe, buffer, sizeof buffer, &count, nullptr) && count > 0) {
+  while (::ReadFile(pipe, buffer, static_cast<DWORD>(sizeof buffer), &count, nullptr) &&
+         count > 0) {
     text.append(buffer, count);
   }
   return text;
@@ -91,7 +94,7 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
   Pipe err = MakePipe();
   Handle report_file;
   STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
+  startup.cb = static_cast<DWORD>(sizeof startup);
   startup.dwFlags = STARTF_USESTDHANDLES;
   if (close_stdout) {
     startup.hStdOutput = nullptr;  // the child finds no standard output at all
