@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
     const std::filesystem::path path = directory / example.name;
     if (check) {
       if (ReadFile(path) != example.bytes) {
-        std::fprintf(stderr, "%s is not up to date: rerun make_examples\n", path.c_str());
+        std::fprintf(stderr, "%s is not up to date: rerun make_examples\n", path.string().c_str());
         stale = 1;
       }
       continue;

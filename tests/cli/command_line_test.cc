@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "support/command_line_quote.h"
+
 namespace tvc {
 namespace {
 
@@ -38,6 +40,26 @@ TEST(SplitCommandLineTest, Cases) {
       {"sorbek " + std::string(300, 'x'), {std::string(300, 'x')}},
   };
   for (const Case& c : cases) EXPECT_EQ(SplitCommandLine(c.line), c.expected) << c.line;
+}
+
+// The test runner on Windows hands the tools their parameters through one command line; every
+// parameter must come back as it was, whatever quotes and separators it holds.
+TEST(SplitCommandLineTest, ReadsBackQuotedParameters) {
+  const std::vector<std::string> parameters = {
+      "",          "\"",          "'",
+      "a.cas",     "my file.cas", "it's",
+      R"("q")",    R"("")",       "''",
+      R"("'"')",   R"(a""b)",     "'a'' b'",
+      "tab\there", "\x01\x1F",    R"(dir\*.cas)",
+      "-l",        "caf\xE9",     std::string(300, 'x'),
+  };
+  for (const std::string& parameter : parameters) {
+    EXPECT_EQ(SplitCommandLine(testing::QuoteCommandLine("sorbek", {parameter})),
+              std::vector<std::string>{parameter})
+        << parameter;
+  }
+  EXPECT_EQ(SplitCommandLine(testing::QuoteCommandLine(R"(C:\my tools\sorbek.exe)", parameters)),
+            parameters);
 }
 
 }  // namespace

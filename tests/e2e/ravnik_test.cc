@@ -33,11 +33,12 @@ TEST(RavnikTest, MixedCollection) {
   TapeHeader game = TapeHeader::Consistent({10, 20, 30});
   game.WithBlockSize(147);
   game.stored_size = 7;
+  // Made in the order of the report: it holds also where matches come in the order of making.
   WriteFile(dir.path() / "GAME.TTP", game.Ttp());
-  WriteFile(dir.path() / "old.ttp", game.Ttp("TTP1"));
   TapeHeader rejected = game;
   rejected.mark = 0x00;
   WriteFile(dir.path() / "NOMARK.TTP", rejected.Ttp());
+  WriteFile(dir.path() / "old.ttp", game.Ttp("TTP1"));
   WriteFile(dir.path() / "TINY.TTP", {'T', 'T'});
   // A CAS image handed to ravnik: its first four bytes are echoed, its fifth byte decides.
   WriteFile(dir.path() / "plain.cas", TapeHeader::Consistent({1, 2, 3}).Cas());
@@ -64,13 +65,6 @@ TEST(RavnikTest, MixedCollection) {
                         std::string("\x11\x00\x01\x00", 4),
                         "   plain.cas file isn't a valid CAS file. Skipped..."}),
              {{"GAME.TTP", 60}, {"old.ttp", 60}}));
-}
-
-TEST(RavnikTest, UnwritableReportEndsWithStatus101) {
-  ScopedTempDir dir;
-  const ProcessResult result = RunProgram(kRavnik, {"*.ttp"}, dir.path(), "/dev/full");
-  EXPECT_EQ(result.exit_status, 101);
-  EXPECT_EQ(result.err, "ravnik: cannot write the report: No space left on device\n");
 }
 
 }  // namespace

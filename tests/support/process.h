@@ -1,4 +1,5 @@
-// Runs a built tool as a child process and collects what it writes (POSIX).
+// Runs a built tool as a child process and collects what it writes. One implementation per
+// system: process_posix.cc, process_win32.cc.
 #ifndef TVC_TESTS_SUPPORT_PROCESS_H_
 #define TVC_TESTS_SUPPORT_PROCESS_H_
 
@@ -6,6 +7,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "support/scratch_dir.h"
 
 namespace tvc::testing {
 
@@ -21,22 +24,6 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
                          const std::filesystem::path& directory,
                          const std::optional<std::string>& stdout_path = std::nullopt,
                          bool close_stdout = false);
-
-// A fresh directory under the system's temporary directory, removed with all it holds.
-class ScopedTempDir {
- public:
-  ScopedTempDir();
-  ~ScopedTempDir();
-  ScopedTempDir(const ScopedTempDir&) = delete;
-  ScopedTempDir& operator=(const ScopedTempDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
-// Writes `bytes` to `path`, creating the directories on the way.
-void WriteFile(const std::filesystem::path& path, const std::vector<unsigned char>& bytes);
 
 }  // namespace tvc::testing
 

@@ -4,8 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <fstream>
 #include <stdexcept>
 
 #include "support/process.h"
@@ -70,24 +68,6 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
   ::waitpid(pid, &status, 0);
   result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return result;
-}
-
-ScopedTempDir::ScopedTempDir() {
-  std::string name = (std::filesystem::temp_directory_path() / "tvc-test-XXXXXX").string();
-  if (::mkdtemp(name.data()) == nullptr) throw std::runtime_error("mkdtemp");
-  path_ = name;
-}
-
-ScopedTempDir::~ScopedTempDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
-void WriteFile(const std::filesystem::path& path, const std::vector<unsigned char>& bytes) {
-  std::filesystem::create_directories(path.parent_path());
-  std::ofstream file(path, std::ios::binary);
-  file.write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace tvc::testing
