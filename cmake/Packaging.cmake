@@ -1,27 +1,38 @@
 # Installation and release packages: a .deb from the Linux build, a .zip from the Windows build.
 include(GNUInstallDirs)
 
-install(TARGETS sorbek ravnik RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# On Windows the programs sit at the top of the zip, beside the README and the manual.
+if(WIN32)
+  set(TVC_PROGRAM_DIR .)
+else()
+  set(TVC_PROGRAM_DIR ${CMAKE_INSTALL_BINDIR})
+endif()
+install(TARGETS sorbek ravnik RUNTIME DESTINATION ${TVC_PROGRAM_DIR})
 
 # The manual page carries the project's version, so it is configured from its template.
 set(TVC_MAN_PAGE ${PROJECT_BINARY_DIR}/man/sorbek.1)
 configure_file(${PROJECT_SOURCE_DIR}/man/sorbek.1.in ${TVC_MAN_PAGE} @ONLY)
 
 if(WIN32)
-  # Windows users get the README and the manual as plain text with CR LF line ends.
+  # Windows users get the README and the manual as plain text with CR LF line ends. The manual
+  # is rendered with groff, which a cross build on Linux has; a native Windows build without it
+  # packs the README alone.
   find_program(TVC_GROFF groff)
-  if(NOT TVC_GROFF)
-    message(FATAL_ERROR "groff is needed to turn the manual page into the plain-text manual")
+  set(TVC_WINDOWS_DOCS ${PROJECT_SOURCE_DIR}/README.md)
+  if(TVC_GROFF)
+    set(TVC_MANUAL_TEXT ${PROJECT_BINARY_DIR}/man/sorbek-ravnik-manual.txt)
+    add_custom_command(
+      OUTPUT ${TVC_MANUAL_TEXT}
+      COMMAND ${CMAKE_COMMAND} -DGROFF=${TVC_GROFF} -DPAGE=${TVC_MAN_PAGE}
+              -DOUTPUT=${TVC_MANUAL_TEXT} -P ${PROJECT_SOURCE_DIR}/cmake/ManualText.cmake
+      DEPENDS ${TVC_MAN_PAGE} ${PROJECT_SOURCE_DIR}/cmake/ManualText.cmake
+      COMMENT "Writing the plain-text manual")
+    add_custom_target(manual_text ALL DEPENDS ${TVC_MANUAL_TEXT})
+    list(APPEND TVC_WINDOWS_DOCS ${TVC_MANUAL_TEXT})
+  else()
+    message(STATUS "groff not found: the zip will hold no plain-text manual")
   endif()
-  set(TVC_MANUAL_TEXT ${PROJECT_BINARY_DIR}/man/sorbek-ravnik-manual.txt)
-  add_custom_command(
-    OUTPUT ${TVC_MANUAL_TEXT}
-    COMMAND ${CMAKE_COMMAND} -DGROFF=${TVC_GROFF} -DPAGE=${TVC_MAN_PAGE} -DOUTPUT=${TVC_MANUAL_TEXT}
-            -P ${PROJECT_SOURCE_DIR}/cmake/ManualText.cmake
-    DEPENDS ${TVC_MAN_PAGE} ${PROJECT_SOURCE_DIR}/cmake/ManualText.cmake
-    COMMENT "Writing the plain-text manual")
-  add_custom_target(manual_text ALL DEPENDS ${TVC_MANUAL_TEXT})
-  install(FILES ${PROJECT_SOURCE_DIR}/README.md ${TVC_MANUAL_TEXT} DESTINATION .)
+  install(FILES ${TVC_WINDOWS_DOCS} DESTINATION .)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME "sorbek-ravnik-${PROJECT_VERSION}-windows-x64")
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)

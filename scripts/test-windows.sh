@@ -29,3 +29,14 @@ trap '"$wineserver" -k 2>/dev/null || true' EXIT
 [ -f "$prefix/system.reg" ] || echo "making the Wine prefix $prefix (once)"
 scripts/run-under-wine.sh "$prefix" wineboot --init >"$build/wineboot.log" 2>&1
 ctest --test-dir "$build" --output-on-failure --no-tests=error --timeout 600 -j"$jobs"
+
+echo "== Windows release zip"
+dist="$build/dist"
+rm -rf "$dist"
+(cd "$build" && cpack -G ZIP -B "$root/$dist")
+zip=$(ls "$dist"/sorbek-ravnik-*-windows-x64.zip)
+listing=$(cmake -E tar tf "$zip")
+for file in sorbek.exe ravnik.exe README.md sorbek-ravnik-manual.txt; do
+  grep -qx "$file" <<<"$listing" || { echo "missing $file in $zip"; echo "$listing"; exit 1; }
+done
+echo "$(basename "$zip") holds: $(tr '\n' ' ' <<<"$listing")"
