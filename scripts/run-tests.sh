@@ -15,3 +15,6 @@ echo "== Linux build and tests (warnings as errors)"
 cmake -S . -B build -DTVC_WERROR=ON
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
+
+# The test suite under AddressSanitizer and UndefinedBehaviorSanitizer, then the fuzz targets.
+scripts/test-hardening.sh

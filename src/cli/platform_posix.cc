@@ -77,13 +77,13 @@ class PosixFileSearch final : public FileSearch {
       : directory_part_(std::move(directory_part)) {}
 
   void Add(std::string_view name) {
-    matches_.push_back({FoldedPrefix(name), names_.size(), name.size()});
+    matches_.push_back({NameSortKey(name), names_.size(), name.size()});
     names_.append(name);
   }
 
   void Sort() {
     std::sort(matches_.begin(), matches_.end(), [this](const Match& a, const Match& b) {
-      if (a.folded_prefix != b.folded_prefix) return a.folded_prefix < b.folded_prefix;
+      if (a.sort_key != b.sort_key) return a.sort_key < b.sort_key;
       return NameLess(NameOf(a), NameOf(b));
     });
   }
@@ -100,22 +100,10 @@ class PosixFileSearch final : public FileSearch {
 
  private:
   struct Match {
-    std::uint64_t folded_prefix;
-    std::size_t begin;  // in names_
+    std::uint64_t sort_key;  // NameSortKey of the name
+    std::size_t begin;       // in names_
     std::size_t length;
   };
-
-  // The first eight bytes with letters folded to upper case, packed most significant first and
-  // padded with zeros: keys that differ order two names as NameLess does, since no name holds a
-  // zero byte; equal keys leave the decision to NameLess.
-  static std::uint64_t FoldedPrefix(std::string_view name) {
-    std::uint64_t key = 0;
-    for (std::size_t i = 0; i < 8; ++i) {
-      const auto byte = i < name.size() ? static_cast<unsigned char>(name[i]) : 0;
-      key = key << 8 | (byte >= 'a' && byte <= 'z' ? byte - 'a' + 'A' : byte);
-    }
-    return key;
-  }
 
   std::string_view NameOf(const Match& match) const {
     return std::string_view(names_).substr(match.begin, match.length);

@@ -53,4 +53,10 @@ bool NameLess(std::string_view a, std::string_view b) {
   return a.compare(b) < 0;
 }
 
+std::uint64_t NameSortKey(std::string_view name) {
+  std::uint64_t key = 0;
+  for (std::size_t i = 0; i < 8; ++i) key = key << 8 | (i < name.size() ? FoldCase(name[i]) : 0u);
+  return key;
+}
+
 }  // namespace tvc
