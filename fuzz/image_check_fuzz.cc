@@ -4,7 +4,8 @@
 // Input: one control byte, then the image. The control byte's low two bits choose a file-system
 // fault to stage (none, short reads, a read error, a failing length query) and its upper six bits
 // a parameter for it. Each input is checked four times without the fault (CAS and TTP, short and
-// long) and four times with it.
+// long) and four times with it, all into one summary, which must end up holding exactly the rows
+// of the checks that listed their image.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -47,8 +48,9 @@ struct Outcome {
   std::int32_t raw_crc = 0;
 };
 
-Outcome Check(const ImageLayout& layout, bool long_mode, const std::vector<std::uint8_t>& image,
-              Fault fault, unsigned parameter) {
+// Checks `image` with `state`, whose summary gathers the rows of every check of one input.
+Outcome Check(tvc::RunState& state, const ImageLayout& layout, bool long_mode,
+              const std::vector<std::uint8_t>& image, Fault fault, unsigned parameter) {
   auto file = std::make_unique<tvc::MemoryFile>(image);
   switch (fault) {
     case Fault::kNone:
@@ -67,22 +69,24 @@ Outcome Check(const ImageLayout& layout, bool long_mode, const std::vector<std::
   Outcome outcome;
   {
     tvc::ReportStream out(sink, [](const tvc::Status&) { Require(false); });
-    tvc::RunState state;
+    const std::size_t rows_before = state.summary.CVTFILES();
     state.LONG = long_mode;
     state.INF = kName;
     state.F = std::move(file);
     tvc::CHECK(layout, state, out);
     out.Close();
 
-    // The file is closed on every path, and the summary holds a row exactly when the report
+    // The file is closed on every path, and the summary gains one row exactly when the report
     // ends with the image's raw CRC.
     Require(state.F == nullptr);
-    Require(state.summary.CVTFILES() <= 1);
-    outcome.listed = state.summary.CVTFILES() == 1;
+    const std::size_t rows_after = state.summary.CVTFILES();
+    Require(rows_after == rows_before || rows_after == rows_before + 1);
+    outcome.listed = rows_after > rows_before;
     outcome.report = sink.text;
     if (outcome.listed) {
-      outcome.raw_crc = state.summary.CASCRC(0);
-      Require(state.summary.CASNAME(0) == kName.substr(0, tvc::SummaryTable::kNameLength));
+      outcome.raw_crc = state.summary.CASCRC(rows_before);
+      Require(state.summary.CASNAME(rows_before) ==
+              kName.substr(0, tvc::SummaryTable::kNameLength));
       const std::string tail = "Raw CRC: " + std::to_string(outcome.raw_crc) + "\r\n\r\n";
       Require(outcome.report.size() >= tail.size() &&
               outcome.report.compare(outcome.report.size() - tail.size(), tail.size(), tail) == 0);
@@ -128,15 +132,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto fault = static_cast<Fault>(data[0] & 3);
   const unsigned parameter = data[0] >> 2;
   const std::vector<std::uint8_t> image(data + 1, data + size);
+  tvc::RunState state;
+  std::vector<std::int32_t> listed_crcs;
+  const auto check = [&](const ImageLayout& layout, bool long_mode, Fault fault) {
+    Outcome outcome = Check(state, layout, long_mode, image, fault, parameter);
+    if (outcome.listed) listed_crcs.push_back(outcome.raw_crc);
+    return outcome;
+  };
   for (const bool ttp : {false, true}) {
     const ImageLayout& layout = ttp ? tvc::kTtpLayout : tvc::kCasLayout;
     for (const bool long_mode : {false, true}) {
-      const Outcome sound = Check(layout, long_mode, image, Fault::kNone, 0);
+      const Outcome sound = check(layout, long_mode, Fault::kNone);
       const Outcome expected = Expected(ttp, image);
       Require(sound.listed == expected.listed);
       Require(sound.raw_crc == expected.raw_crc);
 
-      const Outcome faulty = Check(layout, long_mode, image, fault, parameter);
+      const Outcome faulty = check(layout, long_mode, fault);
       switch (fault) {
         case Fault::kNone:
         case Fault::kShortReads:  // reads that deliver less change nothing
@@ -150,6 +161,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           break;
       }
     }
+  }
+  // The summary holds exactly the rows of the listed images, in the order they were checked.
+  Require(state.summary.CVTFILES() == listed_crcs.size());
+  for (std::size_t row = 0; row < listed_crcs.size(); ++row) {
+    Require(state.summary.CASCRC(row) == listed_crcs[row]);
   }
   return 0;
 }

@@ -40,6 +40,7 @@ cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER="$clang" -DCMAKE_BUILD_TYPE=RelWit
 cmake --build build-fuzz -j"$jobs"
 findings=build-fuzz/findings
 mkdir -p "$findings"
+passed=0
 for target in image_check command_line wildcard; do
   # New inputs go to a scratch directory; the committed seeds are only read.
   scratch=$(mktemp -d)
@@ -55,6 +56,8 @@ for target in image_check command_line wildcard; do
     rm -rf "$scratch"
     exit 1
   fi
-  grep -E '^(#[0-9]+ +DONE|Done)|stat::number_of_executed_units' "$findings/$target.log" || true
+  grep -E '^(#[0-9]+ +DONE|Done)' "$findings/$target.log" || true
   rm -rf "$scratch"
+  passed=$((passed + 1))
 done
+echo "fuzz targets: $passed passed, 0 failed"
