@@ -131,7 +131,7 @@ bool IsDirectory(DIR* directory, const dirent& entry) {
 // begins with '.' too.
 std::unique_ptr<FileSearch> ListMatches(const std::string& pattern) {
   const std::size_t slash = pattern.rfind('/');
-  std::string directory_part = slash == std::string::npos ? "" : pattern.substr(0, slash + 1);
+  const std::string directory_part = slash == std::string::npos ? "" : pattern.substr(0, slash + 1);
   const std::string final_part = pattern.substr(directory_part.size());
   auto search = std::make_unique<PosixFileSearch>(directory_part);
   if (final_part.empty()) return search;

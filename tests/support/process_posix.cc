@@ -83,17 +83,18 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
   std::vector<char*> argv;
   for (std::string& text : argv_text) argv.push_back(text.data());
   argv.push_back(nullptr);
+  // Without a reader from the start, so that even the child's first write meets a closed pipe.
+  if (options.stdout_kind == StandardOutput::kPipeWithoutReader) {
+    ::close(out_pipe[0]);
+    out_pipe[0] = -1;
+  }
 
   const pid_t pid = ::fork();
   if (pid == 0) StartChild(program, argv, directory, options, out_pipe, err_pipe);
   ::close(out_pipe[1]);
   ::close(err_pipe[1]);
   ProcessResult result;
-  bool out_open = true, err_open = true;
-  if (options.stdout_kind == StandardOutput::kPipeWithoutReader) {
-    ::close(out_pipe[0]);
-    out_open = false;
-  }
+  bool out_open = out_pipe[0] >= 0, err_open = true;
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(kChildTimeLimitMs);
   while (out_open || err_open) {
@@ -110,7 +111,7 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
     if (fds[0].revents) Drain(out_pipe[0], &result.out, &out_open);
     if (fds[1].revents) Drain(err_pipe[0], &result.err, &err_open);
   }
-  if (options.stdout_kind != StandardOutput::kPipeWithoutReader) ::close(out_pipe[0]);
+  if (out_pipe[0] >= 0) ::close(out_pipe[0]);
   ::close(err_pipe[0]);
   siginfo_t ended;
   ::waitid(P_PID, static_cast<id_t>(pid), &ended, WEXITED | WNOWAIT);
