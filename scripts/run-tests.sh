@@ -22,3 +22,7 @@ scripts/test-package.sh
 
 echo "== Windows build, tested under Wine"
 scripts/test-windows.sh
+
+echo "== sanitizers and fuzzing"
+# The test suite under AddressSanitizer and UndefinedBehaviorSanitizer, then the fuzz targets.
+scripts/test-hardening.sh

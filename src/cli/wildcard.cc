@@ -41,17 +41,22 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
 }
 
 bool NameLess(std::string_view a, std::string_view b) {
-  const auto folded_less = [](char x, char y) { return FoldCase(x) < FoldCase(y); };
-  if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), folded_less)) {
-    return true;
+  // One pass: the first folded difference decides, then the shorter name, then the plain bytes
+  // (compare() orders bytes as unsigned values).
+  const std::size_t common = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < common; ++i) {
+    const unsigned char x = FoldCase(a[i]);
+    const unsigned char y = FoldCase(b[i]);
+    if (x != y) return x < y;
   }
-  if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), folded_less)) {
-    return false;
-  }
-  const auto byte_less = [](char x, char y) {
-    return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
-  };
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), byte_less);
+  if (a.size() != b.size()) return a.size() < b.size();
+  return a.compare(b) < 0;
+}
+
+std::uint64_t NameSortKey(std::string_view name) {
+  std::uint64_t key = 0;
+  for (std::size_t i = 0; i < 8; ++i) key = key << 8 | (i < name.size() ? FoldCase(name[i]) : 0u);
+  return key;
 }
 
 }  // namespace tvc

@@ -63,5 +63,34 @@ TEST(WildcardTest, NamesSortWithLettersFoldedThenByBytes) {
             (std::vector<std::string>{"10.cas", "A.CAS", "a.cas", "B.CAS", "b.cas", "_x.cas"}));
 }
 
+// The quick key must never contradict NameLess: names that share their first eight folded bytes,
+// names that are prefixes of others, and bytes above 127 among them.
+TEST(WildcardTest, SortKeyAgreesWithNameLess) {
+  const std::vector<std::string> names = {"GAMES_001.CAS",
+                                          "games_001.cas",
+                                          "GAMES_002.CAS",
+                                          "GAMES_0",
+                                          "GAMES_00",
+                                          "GAMES_",
+                                          "A",
+                                          "a",
+                                          "ab",
+                                          "AB",
+                                          "\xE9t\xE9.cas",
+                                          "_x",
+                                          "10.cas",
+                                          "Zz",
+                                          "zZ",
+                                          "{",
+                                          "GAMES_001.CAS.BAK"};
+  for (const std::string& a : names) {
+    for (const std::string& b : names) {
+      if (NameSortKey(a) != NameSortKey(b)) {
+        EXPECT_EQ(NameSortKey(a) < NameSortKey(b), NameLess(a, b)) << a << " vs " << b;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tvc

@@ -3,6 +3,7 @@
 #ifndef TVC_TESTS_SUPPORT_PROCESS_H_
 #define TVC_TESTS_SUPPORT_PROCESS_H_
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -13,17 +14,42 @@
 namespace tvc::testing {
 
 struct ProcessResult {
-  int exit_status = -1;  // the exit status, or 128 + the signal that ended the child
-  std::string out;       // standard output, unless it went to a file
-  std::string err;       // standard error
+  int exit_status = -1;          // the exit status, or 128 + the signal that ended the child
+  std::string out;               // standard output, unless it went elsewhere
+  std::string err;               // standard error
+  std::int64_t bytes_read = -1;  // bytes the child read through read() and its kin; -1 unknown
 };
 
-// Runs `program` with `arguments` in `directory`. Standard output goes to a pipe that is
-// collected, or to `stdout_path` when given, or is closed when `close_stdout` is set.
+// Where the child's standard output goes.
+enum class StandardOutput {
+  kCollected,         // a pipe that is collected into ProcessResult::out
+  kClosed,            // no descriptor 1 at all
+  kPipeWithoutReader  // a pipe whose reading end is closed: writing raises SIGPIPE
+};
+
+struct RunOptions {
+  // Standard output goes to this file (created or emptied) instead; takes precedence.
+  std::optional<std::string> stdout_path;
+  StandardOutput stdout_kind = StandardOutput::kCollected;
+  // The largest file the child may write, in bytes; beyond it a write fails with EFBIG (SIGXFSZ
+  // is ignored so that the child sees the failure instead of being killed).
+  std::optional<std::int64_t> file_size_limit;
+};
+
+// Runs `program` with `arguments` in `directory`. A child that has not ended after a minute is
+// killed, so that a tool that blocks fails its test instead of hanging the suite.
 ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::filesystem::path& directory,
-                         const std::optional<std::string>& stdout_path = std::nullopt,
-                         bool close_stdout = false);
+                         const std::filesystem::path& directory, const RunOptions& options);
+
+// The same, with standard output collected or sent to `stdout_path`.
+inline ProcessResult RunProgram(const std::string& program,
+                                const std::vector<std::string>& arguments,
+                                const std::filesystem::path& directory,
+                                const std::optional<std::string>& stdout_path = std::nullopt) {
+  RunOptions options;
+  options.stdout_path = stdout_path;
+  return RunProgram(program, arguments, directory, options);
+}
 
 }  // namespace tvc::testing
 

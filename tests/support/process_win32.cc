@@ -91,19 +91,19 @@ std::string ReadAll(HANDLE pipe) {
 }  // namespace
 
 ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::filesystem::path& directory,
-                         const std::optional<std::string>& stdout_path, bool close_stdout) {
+                         const std::filesystem::path& directory, const RunOptions& options) {
   Pipe out = MakePipe();
   Pipe err = MakePipe();
   Handle report_file;
   STARTUPINFOA startup = {};
   startup.cb = static_cast<DWORD>(sizeof startup);
   startup.dwFlags = STARTF_USESTDHANDLES;
-  if (close_stdout) {
-    startup.hStdOutput = nullptr;  // the child finds no standard output at all
-  } else if (stdout_path) {
-    report_file = CreateReportFile(*stdout_path);
+  // A pipe without a reader and a file-size limit are staged on POSIX systems only.
+  if (options.stdout_path) {
+    report_file = CreateReportFile(*options.stdout_path);
     startup.hStdOutput = report_file.get();
+  } else if (options.stdout_kind == StandardOutput::kClosed) {
+    startup.hStdOutput = nullptr;  // the child finds no standard output at all
   } else {
     startup.hStdOutput = out.write.get();
   }

@@ -1,0 +1,508 @@
+// Hostile situations for the built tools: a report that cannot be written, matches that are not
+// regular files, a huge sparse image, images cut at every offset, odd names, long patterns and
+// very many matches. Every case states the whole expected report and exit status.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/image_builder.h"
+#include "support/process.h"
+#include "support/report.h"
+#include "support/string_sink.h"
+
+namespace tvc::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// What sets the two tools apart in a report.
+struct Tool {
+  std::string name;
+  std::string path;
+  std::string extension;
+  bool ttp;
+
+  std::vector<std::uint8_t> Image(const TapeHeader& header) const {
+    return ttp ? header.Ttp() : header.Cas();
+  }
+  // A clean image: for TTP the stored size counts the signature, as a complete TTP image has it.
+  std::vector<std::uint8_t> CleanImage(std::vector<std::uint8_t> data) const {
+    TapeHeader header = TapeHeader::Consistent(std::move(data));
+    if (ttp) header.stored_size = static_cast<std::uint16_t>(header.stored_size + 4);
+    return Image(header);
+  }
+  // The lines that open the report of a valid image.
+  std::string Found(const std::string& file) const {
+    const std::string found = Lines({"Valid CAS file found: " + file});
+    return ttp ? Lines({"TTP0", "Valid TTP file found: " + file}) + found : found;
+  }
+  std::string DiagnosticPrefix() const { return name + ": cannot write the report: "; }
+};
+
+const Tool kSorbek = {"sorbek", SORBEK_PATH, ".CAS", false};
+const Tool kRavnik = {"ravnik", RAVNIK_PATH, ".TTP", true};
+const Tool* const kTools[] = {&kSorbek, &kRavnik};
+
+std::string Padded(const std::string& text, std::size_t width) {
+  return std::string(text.size() < width ? width - text.size() : 0, ' ') + text;
+}
+
+std::string Rejected(const std::string& file) {
+  return Lines({Padded(file, 12) + " file isn't a valid CAS file. Skipped..."});
+}
+
+std::string OpenError(const std::string& file) {
+  return Lines({"Input file (" + file + ") open error. Skipped..."});
+}
+
+std::string ReadWhole(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+// Compares long reports without printing megabytes: on a difference, the offset and the text
+// around it.
+::testing::AssertionResult SameText(const std::string& actual, const std::string& expected) {
+  if (actual == expected) return ::testing::AssertionSuccess();
+  std::size_t at = 0;
+  while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) ++at;
+  const std::size_t from = at < 80 ? 0 : at - 80;
+  return ::testing::AssertionFailure()
+         << "reports differ at byte " << at << " (lengths " << actual.size() << " and "
+         << expected.size() << ")\n  actual:   ..."
+         << ::testing::PrintToString(actual.substr(from, 160)) << "\n  expected: ..."
+         << ::testing::PrintToString(expected.substr(from, 160));
+}
+
+// The header lines of long mode for an image's block and stored-size fields.
+struct LongLine {
+  std::size_t needs;  // the file length from which the line is written
+  std::string text;
+};
+
+std::string Hex4(unsigned value) {
+  char digits[8];
+  std::snprintf(digits, sizeof digits, "%04X", value);
+  return digits;
+}
+
+std::string Value16(const std::string& label, unsigned value) {
+  return label + Hex4(value) + " (" + std::to_string(value) + ")";
+}
+
+// A program file that starts by itself, as TapeHeader makes it. Each line comes once its last
+// byte is in the file: counted from the CAS mark, the copy protection is at 1, the block fields
+// end at 3 and 5 (2 and 4 in a TTP header, which has no copy-protection byte), the file type is
+// at 129, the stored size ends at 131 and the autorun byte is at 132.
+std::vector<LongLine> LongLines(const Tool& tool, unsigned full_blocks, unsigned last_block,
+                                unsigned stored_size) {
+  const std::size_t mark = tool.ttp ? 4 : 0;
+  const std::size_t fields = tool.ttp ? mark : mark + 1;
+  std::vector<LongLine> lines;
+  if (!tool.ttp) lines.push_back({2, "- Copy protection: $00 ($00=not protected)"});
+  const unsigned block_size = (full_blocks * 128 + last_block) & 0xFFFF;
+  lines.push_back({fields + 3, Value16("- Full ($80) blocks in the file:   $", full_blocks)});
+  lines.push_back({fields + 5, Value16("- Last block size in the file:     $", last_block)});
+  lines.push_back({fields + 5, Value16("- Size of the blocks (calculated): $", block_size)});
+  lines.push_back({mark + 130, "- File type: Program file."});
+  lines.push_back({mark + 132, Value16("- Size of the file: $", stored_size)});
+  lines.push_back({mark + 133, "- Autostarted file."});
+  return lines;
+}
+
+std::string LinesUpTo(const std::vector<LongLine>& lines, std::size_t length) {
+  std::string text;
+  for (const LongLine& line : lines) {
+    if (line.needs <= length) text += line.text + "\r\n";
+  }
+  return text;
+}
+
+class FaultTest : public ::testing::Test {
+ protected:
+  void Put(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+    WriteFile(dir_.path() / name, bytes);
+  }
+  fs::path Path(const std::string& name) const { return dir_.path() / name; }
+
+  ScopedTempDir dir_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// The report cannot be written.
+
+TEST_F(FaultTest, ReportThatCannotBeWritten) {
+  // Enough images for a report of about 90 KB, more than the 64 KiB that are gathered before the
+  // first write, so that most failures strike in the middle of the run.
+  constexpr int kImages = 2000;
+  for (const Tool* tool : kTools) {
+    for (int i = 0; i < kImages; ++i) {
+      char name[32];
+      std::snprintf(name, sizeof name, "G%04d%s", i, tool->extension.c_str());
+      Put(name, tool->CleanImage({1, 2, 3}));
+    }
+  }
+  const auto to_file = [](const std::string& path) {
+    RunOptions options;
+    options.stdout_path = path;
+    return options;
+  };
+  const auto with_output = [](StandardOutput kind) {
+    RunOptions options;
+    options.stdout_kind = kind;
+    return options;
+  };
+  RunOptions limited = to_file((dir_.path() / "report.txt").string());
+  limited.file_size_limit = 70000;
+
+  struct Case {
+    const char* what;
+    bool with_images;
+    RunOptions options;
+    int exit_status;
+    std::string reason;  // after "<tool>: cannot write the report: "; empty: no diagnostic
+  };
+  const Case cases[] = {
+      {"usage text to /dev/full", false, to_file("/dev/full"), 101, "No space left on device"},
+      {"report to /dev/full", true, to_file("/dev/full"), 101, "No space left on device"},
+      {"standard output closed", true, with_output(StandardOutput::kClosed), 101,
+       "Bad file descriptor"},
+      {"usage text, standard output closed", false, with_output(StandardOutput::kClosed), 101,
+       "Bad file descriptor"},
+      // A closed pipe ends the tool quietly, as it ends cat.
+      {"pipe without a reader", true, with_output(StandardOutput::kPipeWithoutReader),
+       128 + SIGPIPE, ""},
+      // The first 64 KiB reach the file, the next write fails part of the way.
+      {"file size limit reached", true, limited, 101, "File too large"},
+  };
+  for (const Tool* tool : kTools) {
+    const std::vector<std::string> arguments = {"*" + tool->extension};
+    const std::string whole_report = RunProgram(tool->path, arguments, dir_.path()).out;
+    for (const Case& c : cases) {
+      SCOPED_TRACE(tool->name + ", " + c.what);
+      const ProcessResult result =
+          RunProgram(tool->path, c.with_images ? arguments : std::vector<std::string>{},
+                     dir_.path(), c.options);
+      EXPECT_EQ(result.exit_status, c.exit_status);
+      EXPECT_EQ(result.err, c.reason.empty() ? "" : tool->DiagnosticPrefix() + c.reason + "\n");
+      EXPECT_EQ(result.out, "");
+    }
+    // What reached the file is the report's beginning, and no summary claims a finished run.
+    const std::string partial = ReadWhole(dir_.path() / "report.txt");
+    EXPECT_GE(partial.size(), 65536u);
+    EXPECT_LT(partial.size(), whole_report.size());
+    EXPECT_EQ(partial, whole_report.substr(0, partial.size()));
+    EXPECT_EQ(partial.find("Summary:"), std::string::npos);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Matches that are not regular files: never read, never waited for.
+
+TEST_F(FaultTest, MatchesThatAreNotRegularFiles) {
+  struct Case {
+    const char* stem;
+    std::function<void(const fs::path&)> make;
+    bool error_when_searched;  // listed by a wildcard, then refused when opened
+    bool error_when_named;     // named exactly on the command line
+  };
+  const auto link_to = [](fs::path target) {
+    return [target](const fs::path& path) { fs::create_symlink(target, path); };
+  };
+  const Case cases[] = {
+      {"A_FIFO", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); }, true, true},
+      {"B_DIRECTORY", [](const fs::path& p) { fs::create_directory(p); }, false, false},
+      {"C_LINK_TO_DIRECTORY", link_to("subdir"), false, false},
+      // A dangling link is listed by name, but the exact name finds nothing behind it.
+      {"D_DANGLING_LINK", link_to("nowhere"), true, false},
+      {"E_LINK_TO_FIFO", link_to("fifo"), true, true},
+      {"F_SOCKET",
+       [](const fs::path& p) {
+         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+         sockaddr_un address = {};
+         address.sun_family = AF_UNIX;
+         ASSERT_LT(p.string().size(), sizeof address.sun_path);
+         std::strcpy(address.sun_path, p.c_str());
+         ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+         ::close(fd);
+       },
+       true, true},
+      {"G_LINK_TO_DEVICE", link_to("/dev/zero"), true, true},
+      {"H_LINK_LOOP", [](const fs::path& p) { fs::create_symlink(p.filename(), p); }, true, false},
+  };
+  for (const Tool* tool : kTools) {
+    SCOPED_TRACE(tool->name);
+    const ScopedTempDir dir;
+    fs::create_directory(dir.path() / "subdir");
+    ASSERT_EQ(::mkfifo((dir.path() / "fifo").c_str(), 0644), 0);
+    std::vector<std::string> names;
+    std::string searched, named;
+    for (const Case& c : cases) {
+      const std::string name = c.stem + tool->extension;
+      c.make(dir.path() / name);
+      names.push_back(name);
+      if (c.error_when_searched) searched += OpenError(name);
+      if (c.error_when_named) named += OpenError(name);
+    }
+    // A good image after all of them: the run goes on.
+    const std::string good = "Z_GOOD" + tool->extension;
+    WriteFile(dir.path() / good, tool->CleanImage({7}));
+    names.push_back(good);
+    const std::string good_report = tool->Found(good) + Lines({"Raw CRC: 7", ""});
+
+    const ProcessResult by_search = RunProgram(tool->path, {"*" + tool->extension}, dir.path());
+    EXPECT_EQ(by_search.exit_status, 0);
+    EXPECT_EQ(by_search.err, "");
+    EXPECT_EQ(by_search.out, Report(searched + good_report, {{good, 7}}));
+
+    const ProcessResult by_name = RunProgram(tool->path, names, dir.path());
+    EXPECT_EQ(by_name.exit_status, 0);
+    EXPECT_EQ(by_name.out, Report(named + good_report, {{good, 7}}));
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// A sparse file of 5 GiB whose header says the image is 200 bytes long: only the first block is
+// read, and the true length is printed.
+
+TEST_F(FaultTest, HugeSparseFileIsMeasuredButNotRead) {
+  constexpr std::int64_t kLength = std::int64_t{5} << 30;
+  for (const Tool* tool : kTools) {
+    SCOPED_TRACE(tool->name);
+    const std::string name = "HUGE" + tool->extension;
+    TapeHeader header = TapeHeader::Consistent(CountingBytes(56, 1));  // 144 + 56 = 200
+    Put(name, tool->Image(header));
+    fs::resize_file(Path(name), static_cast<std::uintmax_t>(kLength));
+
+    const ProcessResult result = RunProgram(tool->path, {name}, dir_.path());
+    EXPECT_EQ(result.exit_status, 0);
+    const std::string length = std::to_string(kLength);
+    EXPECT_EQ(
+        result.out,
+        Report(tool->Found(name) +
+                   Lines({"! PC file size is different than the file size calculated from "
+                          "the value stored in CAS file.",
+                          "! PC Filesize: " + length, "! Stored file size +144: 200",
+                          "File length calculated from block size is different than the "
+                          "size stored in CAS file.",
+                          "! PC Filesize: " + length,
+                          tool->ttp ? "! Stored block size +4: 204" : "! Stored block size: 200",
+                          "Raw CRC: 1596", ""}),
+               {{name, 1596}}));
+    // One block of the image and the program's own start-up, nowhere near the file's length.
+    if (result.bytes_read >= 0) {
+      EXPECT_LT(result.bytes_read, 1 << 20);
+    }
+    fs::remove(Path(name));
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Images cut at every offset from 0 to 160 and in the middle of their data, each followed by a
+// sound image: no crash, the rules for images that end early, and the next image still checked.
+
+TEST_F(FaultTest, ImagesCutAtEveryOffset) {
+  const std::vector<std::uint8_t> data = CountingBytes(1000, 1);
+  const TapeHeader full_header = TapeHeader::Consistent(data);  // block size 1144
+  for (const Tool* tool : kTools) {
+    const std::size_t mark = tool->ttp ? 4 : 0;
+    const std::vector<std::uint8_t> full = tool->Image(full_header);
+    const std::vector<LongLine> cut_lines = LongLines(*tool, 1144 / 128, 1144 % 128, 1000);
+    const std::vector<LongLine> next_lines =
+        LongLines(*tool, 1, 19, tool->ttp ? 7 : 3);  // the three-byte image after each cut one
+
+    std::vector<std::size_t> lengths;
+    for (std::size_t length = 0; length <= 160; ++length) lengths.push_back(length);
+    lengths.push_back(mark + 144 + 500);
+
+    const ScopedTempDir dir;
+    for (const std::size_t length : lengths) {
+      char stem[16];
+      std::snprintf(stem, sizeof stem, "T%03zu", length);
+      WriteFile(dir.path() / (stem + tool->extension),
+                std::vector<std::uint8_t>(full.begin(), full.begin() + length));
+      WriteFile(dir.path() / (stem + ("_NEXT" + tool->extension)), tool->CleanImage({1, 2, 3}));
+    }
+
+    for (const bool long_mode : {false, true}) {
+      SCOPED_TRACE(tool->name + (long_mode ? " -l" : ""));
+      std::string expected;
+      SummaryRows rows;
+      for (const std::size_t length : lengths) {
+        char stem[16];
+        std::snprintf(stem, sizeof stem, "T%03zu", length);
+        const std::string cut = stem + tool->extension;
+        const std::string next = stem + ("_NEXT" + tool->extension);
+        const std::string at = std::to_string(length);
+
+        if (tool->ttp && length >= 4) expected += Lines({"TTP0", "Valid TTP file found: " + cut});
+        if (length <= mark) {
+          expected += Rejected(cut);
+        } else {
+          expected += Lines({"Valid CAS file found: " + cut});
+          if (long_mode) expected += LinesUpTo(cut_lines, length);
+          if (length < mark + 144) {
+            expected += Lines(
+                {"! Unexpected end of file at offset " + at + ". Image left out of the summary.",
+                 ""});
+          } else {
+            std::int32_t sum = 0;
+            for (std::size_t i = 0; i < length - mark - 144; ++i) sum += data[i];
+            expected += Lines({
+                "! Unexpected end of file at offset " + at + ". Raw CRC of the data present.",
+                "! PC file size is different than the file size calculated from the value stored "
+                "in CAS file.",
+                "! PC Filesize: " + at,
+                "! Stored file size +144: 1144",
+                "File length calculated from block size is different than the size stored in CAS "
+                "file.",
+                "! PC Filesize: " + at,
+                tool->ttp ? "! Stored block size +4: 1148" : "! Stored block size: 1144",
+                "Raw CRC: " + std::to_string(sum),
+                "",
+            });
+            rows.push_back({cut, sum});
+          }
+        }
+        expected += tool->Found(next);
+        if (long_mode) expected += LinesUpTo(next_lines, 1000);
+        expected += Lines({"Raw CRC: 6", ""});
+        rows.push_back({next, 6});
+      }
+
+      std::vector<std::string> arguments = {"*" + tool->extension};
+      if (long_mode) arguments.insert(arguments.begin(), "-l");
+      const ProcessResult result = RunProgram(tool->path, arguments, dir.path());
+      EXPECT_EQ(result.exit_status, 0);
+      EXPECT_EQ(result.err, "");
+      EXPECT_TRUE(SameText(result.out, Report(expected, rows)));
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Names with spaces, quotes, bytes above 127 and control characters are written back as the same
+// bytes, whether found by a pattern or named exactly.
+
+TEST_F(FaultTest, OddNamesAreWrittenBackAsTheSameBytes) {
+  // In the order of the search: letters folded to upper case, then bytes.
+  const std::vector<std::string> names = {
+      " LEADING SPACE.CAS",
+      "A NAME OF FORTY CHARACTERS, CUT IN ROWS.CAS",
+      "BELL\a.CAS",
+      "CARRIAGE\rRETURN.CAS",
+      "ESCAPE\x1B[31mRED.CAS",
+      "it's \"quoted\".cas",
+      "J\xC1T\xC9K.CAS",  // Latin-1: not UTF-8 at all
+      "LINE\nFEED.CAS",
+      "STAR*AND?QUERY.CAS",
+      "TAB\tHERE.CAS",
+      "\xC3\x81RV\xC3\x8DZT\xC5\xB0R\xC5\x90.CAS",  // UTF-8
+  };
+  std::string per_file;
+  SummaryRows rows;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const auto crc = static_cast<std::int32_t>(i + 1);
+    Put(names[i], kSorbek.CleanImage({static_cast<std::uint8_t>(crc)}));
+    per_file += Lines({"Valid CAS file found: " + names[i], "Raw CRC: " + std::to_string(crc), ""});
+    rows.push_back({names[i].substr(0, 32), crc});
+  }
+  const std::string expected = Report(per_file, rows);
+
+  const ProcessResult by_search = RunProgram(kSorbek.path, {"*.cas"}, dir_.path());
+  EXPECT_EQ(by_search.exit_status, 0);
+  EXPECT_EQ(by_search.out, expected);
+  // Named one by one: the name with '*' and '?' is a pattern that matches only itself here.
+  const ProcessResult by_name = RunProgram(kSorbek.path, names, dir_.path());
+  EXPECT_EQ(by_name.exit_status, 0);
+  EXPECT_EQ(by_name.out, expected);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Patterns of 1,000 characters.
+
+TEST_F(FaultTest, PatternsOfAThousandCharacters) {
+  Put("GAME.CAS", kSorbek.CleanImage({5}));
+  Put(std::string(250, 'A'), kSorbek.CleanImage({6}));
+  std::string stars_then_a;
+  while (stars_then_a.size() < 1000) stars_then_a += "*A";
+
+  struct Case {
+    const char* what;
+    std::string pattern;
+    bool finds_game;
+  };
+  const Case cases[] = {
+      {"stars, then the name", std::string(992, '*') + "GAME.CAS", true},
+      {"a directory part of 992 characters",
+       [] {
+         std::string pattern;
+         while (pattern.size() < 992) pattern += "./";
+         return pattern + "GAME.CA?";
+       }(),
+       true},
+      // More letters than any name holds; the matcher must give up without exponential search.
+      {"stars and letters", stars_then_a, false},
+      {"question marks", std::string(1000, '?'), false},
+      // Longer than a name may be: the lookup fails and nothing is written.
+      {"a plain name", std::string(1000, 'x'), false},
+      {"a missing directory", std::string(991, 'd') + "/GAME.CAS", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_EQ(c.pattern.size(), 1000u);
+    const ProcessResult result = RunProgram(kSorbek.path, {c.pattern}, dir_.path());
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out, c.finds_game
+                              ? Report(Lines({"Valid CAS file found: GAME.CAS", "Raw CRC: 5", ""}),
+                                       {{"GAME.CAS", 5}})
+                              : Report("", {}));
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// 100,000 matches of one pattern: every image is checked and every one has its summary row.
+
+TEST_F(FaultTest, AHundredThousandMatches) {
+  constexpr int kImages = 100000;
+  const std::vector<std::uint8_t> image = kSorbek.CleanImage({1, 2, 3});
+  std::string per_file;
+  SummaryRows rows;
+  rows.reserve(kImages);
+  for (int i = 0; i < kImages; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "F%06d.CAS", i);
+    const int fd = ::open(Path(name).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    ASSERT_GE(fd, 0) << name;
+    ASSERT_EQ(::write(fd, image.data(), image.size()), static_cast<ssize_t>(image.size()));
+    ::close(fd);
+    per_file += "Valid CAS file found: ";
+    per_file += name;
+    per_file += "\r\nRaw CRC: 6\r\n\r\n";
+    rows.push_back({name, 6});
+  }
+  const ProcessResult result = RunProgram(kSorbek.path, {"*.CAS"}, dir_.path());
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_TRUE(SameText(result.out, Report(per_file, rows)));
+}
+
+}  // namespace
+}  // namespace tvc::testing
