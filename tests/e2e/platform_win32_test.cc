@@ -179,9 +179,10 @@ TEST_F(Win32Test, DevicesAndPipesDoNotOpen) {
 // line on standard error, in the system's words, and exit status 101.
 TEST_F(Win32Test, UnwritableReportEndsWithStatus101) {
   Put("GAME.CAS", TapeHeader::Consistent({12}).Cas());
+  RunOptions no_output;
+  no_output.stdout_kind = StandardOutput::kClosed;
   for (const auto& [tool, name] : {std::pair(kSorbek, "sorbek"), std::pair(kRavnik, "ravnik")}) {
-    const ProcessResult result = RunProgram(tool, {"GAME.CAS"}, dir_.path(),
-                                            RunOptions{.stdout_kind = StandardOutput::kClosed});
+    const ProcessResult result = RunProgram(tool, {"GAME.CAS"}, dir_.path(), no_output);
     EXPECT_EQ(result.exit_status, 101) << name;
     const std::string prefix = std::string(name) + ": cannot write the report: ";
     ASSERT_GT(result.err.size(), prefix.size() + 1) << result.err;
