@@ -60,4 +60,4 @@ for target in image_check command_line wildcard; do
   rm -rf "$scratch"
   passed=$((passed + 1))
 done
-echo "fuzz targets: $passed passed, 0 failed"
+echo "fuzzing: $passed passed, 0 failed"
