@@ -1,11 +1,5 @@
 // The platform services on Windows, on the Win32 API. The ANSI entry points are used throughout:
 // names are bytes in the system's code page, and the report shows them as those same bytes.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <algorithm>

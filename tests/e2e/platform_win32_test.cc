@@ -1,12 +1,6 @@
 // The tools on what only Windows can stage: attribute marks, names that match regardless of case,
 // backslash and drive-relative patterns, parameters in quotes, files that another program holds
 // open, devices and pipes, and a missing standard output.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <gtest/gtest.h>
 #include <windows.h>
 

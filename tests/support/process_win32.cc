@@ -1,11 +1,5 @@
 // RunProgram on Windows: CreateProcessA with every parameter quoted for the tools' own splitter,
 // standard output and standard error through pipes that two threads drain.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <stdexcept>
