@@ -57,23 +57,12 @@ const Tool kSorbek = {"sorbek", SORBEK_PATH, ".CAS", false};
 const Tool kRavnik = {"ravnik", RAVNIK_PATH, ".TTP", true};
 const Tool* const kTools[] = {&kSorbek, &kRavnik};
 
-std::string Padded(const std::string& text, std::size_t width) {
-  return std::string(text.size() < width ? width - text.size() : 0, ' ') + text;
-}
-
 std::string Rejected(const std::string& file) {
   return Lines({Padded(file, 12) + " file isn't a valid CAS file. Skipped..."});
 }
 
 std::string OpenError(const std::string& file) {
   return Lines({"Input file (" + file + ") open error. Skipped..."});
-}
-
-std::string ReadWhole(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
 }
 
 // Compares long reports without printing megabytes: on a difference, the offset and the text

@@ -19,13 +19,6 @@ namespace fs = std::filesystem;
 
 const std::string kSorbek = SORBEK_PATH;
 
-std::string ReadWhole(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
 class SorbekTest : public ::testing::Test {
  protected:
   ProcessResult Run(const std::vector<std::string>& arguments) {

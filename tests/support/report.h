@@ -13,13 +13,15 @@ namespace tvc::testing {
 
 using SummaryRows = std::vector<std::pair<std::string, std::int32_t>>;
 
+// `text` right-justified in a field of `width`, never cut.
+inline std::string Padded(const std::string& text, std::size_t width) {
+  return std::string(text.size() < width ? width - text.size() : 0, ' ') + text;
+}
+
 inline std::string SummaryAndFooter(const SummaryRows& rows) {
   std::string text = "\r\nSummary:\r\n--------\r\n";
   for (const auto& [name, crc] : rows) {
-    const std::string number = std::to_string(crc);
-    text += "File: " + std::string(name.size() < 12 ? 12 - name.size() : 0, ' ') + name +
-            " Raw CRC: " + std::string(number.size() < 8 ? 8 - number.size() : 0, ' ') + number +
-            "\r\n";
+    text += "File: " + Padded(name, 12) + " Raw CRC: " + Padded(std::to_string(crc), 8) + "\r\n";
   }
   text +=
       "\r\n"

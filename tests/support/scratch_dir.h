@@ -3,6 +3,7 @@
 #define TVC_TESTS_SUPPORT_SCRATCH_DIR_H_
 
 #include <filesystem>
+#include <string>
 #include <vector>
 
 namespace tvc::testing {
@@ -22,6 +23,9 @@ class ScopedTempDir {
 
 // Writes `bytes` to `path`, creating the directories on the way.
 void WriteFile(const std::filesystem::path& path, const std::vector<unsigned char>& bytes);
+
+// The whole content of the file at `path`, as bytes.
+std::string ReadWhole(const std::filesystem::path& path);
 
 }  // namespace tvc::testing
 
