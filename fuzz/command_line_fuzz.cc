@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/command_line.h"
+#include "platform/command_line.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/memory_file.h"
-#include "cli/report_stream.h"
-#include "cli/run_state.h"
+#include "report/report_stream.h"
+#include "support/memory_file.h"
 #include "tape/image_check.h"
+#include "tape/run_state.h"
 
 namespace {
 
@@ -69,23 +69,23 @@ Outcome Check(tvc::RunState& state, const ImageLayout& layout, bool long_mode,
   Outcome outcome;
   {
     tvc::ReportStream out(sink, [](const tvc::Status&) { Require(false); });
-    const std::size_t rows_before = state.summary.CVTFILES();
-    state.LONG = long_mode;
-    state.INF = kName;
-    state.F = std::move(file);
-    tvc::CHECK(layout, state, out);
+    const std::size_t rows_before = state.summary.rows();
+    state.long_info = long_mode;
+    state.shown_name = kName;
+    state.file = std::move(file);
+    tvc::CheckImage(layout, state, out);
     out.Close();
 
     // The file is closed on every path, and the summary gains one row exactly when the report
     // ends with the image's raw CRC.
-    Require(state.F == nullptr);
-    const std::size_t rows_after = state.summary.CVTFILES();
+    Require(state.file == nullptr);
+    const std::size_t rows_after = state.summary.rows();
     Require(rows_after == rows_before || rows_after == rows_before + 1);
     outcome.listed = rows_after > rows_before;
     outcome.report = sink.text;
     if (outcome.listed) {
-      outcome.raw_crc = state.summary.CASCRC(rows_before);
-      Require(state.summary.CASNAME(rows_before) ==
+      outcome.raw_crc = state.summary.row(rows_before).raw_crc;
+      Require(state.summary.row(rows_before).name ==
               kName.substr(0, tvc::SummaryTable::kNameLength));
       const std::string tail = "Raw CRC: " + std::to_string(outcome.raw_crc) + "\r\n\r\n";
       Require(outcome.report.size() >= tail.size() &&
@@ -96,7 +96,7 @@ Outcome Check(tvc::RunState& state, const ImageLayout& layout, bool long_mode,
   // Every line ends with CR LF, and nothing follows the last line end. A TTP signature line
   // echoes its four bytes unchanged, whatever they are, so it is passed over.
   std::string_view lines = outcome.report;
-  if (!layout.MAGIC.empty() && image.size() >= 4 &&
+  if (!layout.signature.empty() && image.size() >= 4 &&
       lines.starts_with(std::string(image.begin(), image.begin() + 4) + "\r\n")) {
     lines.remove_prefix(6);
   }
@@ -163,9 +163,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   // The summary holds exactly the rows of the listed images, in the order they were checked.
-  Require(state.summary.CVTFILES() == listed_crcs.size());
+  Require(state.summary.rows() == listed_crcs.size());
   for (std::size_t row = 0; row < listed_crcs.size(); ++row) {
-    Require(state.summary.CASCRC(row) == listed_crcs[row]);
+    Require(state.summary.row(row).raw_crc == listed_crcs[row]);
   }
   return 0;
 }

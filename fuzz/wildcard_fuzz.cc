@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/wildcard.h"
+#include "platform/wildcard.h"
 
 namespace {
 

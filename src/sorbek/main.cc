@@ -1,8 +1,8 @@
 // sorbek: checks TVC CAS tape images and lists their raw CRCs.
 #include <string_view>
 
-#include "cli/driver.h"
-#include "cli/platform.h"
+#include "driver/driver.h"
+#include "platform/platform.h"
 #include "tape/image_check.h"
 
 namespace {
@@ -24,7 +24,7 @@ constexpr std::string_view kUsage[] = {
 };
 
 void CheckCas(tvc::RunState& state, tvc::ReportStream& out) {
-  tvc::CHECK(tvc::kCasLayout, state, out);
+  tvc::CheckImage(tvc::kCasLayout, state, out);
 }
 
 }  // namespace

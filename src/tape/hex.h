@@ -7,14 +7,14 @@
 
 namespace tvc {
 
-inline constexpr char HD[] = "0123456789ABCDEF";
+inline constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 // A byte as two uppercase hexadecimal digits, with a leading zero: 0x0A gives "0A".
-inline std::string HEX(std::uint8_t byte) { return {HD[byte / 16], HD[byte % 16]}; }
+inline std::string Hex(std::uint8_t byte) { return {kHexDigits[byte / 16], kHexDigits[byte % 16]}; }
 
 // A 16-bit value as four digits, most significant first.
-inline std::string HEX(std::uint16_t value) {
-  return HEX(static_cast<std::uint8_t>(value >> 8)) + HEX(static_cast<std::uint8_t>(value & 0xFF));
+inline std::string Hex(std::uint16_t value) {
+  return Hex(static_cast<std::uint8_t>(value >> 8)) + Hex(static_cast<std::uint8_t>(value & 0xFF));
 }
 
 }  // namespace tvc

@@ -8,8 +8,8 @@
 #include <cstddef>
 #include <string_view>
 
-#include "cli/report_stream.h"
-#include "cli/run_state.h"
+#include "report/report_stream.h"
+#include "tape/run_state.h"
 
 namespace tvc {
 
@@ -19,12 +19,12 @@ enum class ByteOrder { kLowFirst, kHighFirst };
 // 144-byte header; only the points below differ.
 struct ImageLayout {
   // The signature in front of the CAS mark, echoed as a line of its own; empty when there is none.
-  std::string_view MAGIC;
-  // The line written before the image's name when the signature matches MAGIC.
+  std::string_view signature;
+  // The line written before the image's name when the image's signature is this one.
   std::string_view signature_found;
   // Whether a copy-protection byte follows the CAS mark.
   bool has_copy_protection;
-  // Bytes between LASTBLOCK and FILETYPE that nobody looks at.
+  // Bytes between the last-block field and the file type that nobody looks at.
   std::size_t first_skip;
   ByteOrder stored_size_order;
   // Whether the check moves to offset 0 itself rather than trusting the caller's position.
@@ -39,9 +39,9 @@ extern const ImageLayout kCasLayout;
 // size high byte first.
 extern const ImageLayout kTtpLayout;
 
-// Checks the image open in state.F under the name state.INF, writes its lines to `out`, adds a
-// summary row for a valid image and closes state.F on every path.
-void CHECK(const ImageLayout& layout, RunState& state, ReportStream& out);
+// Checks the image open in state.file under the name state.shown_name, writes its lines to `out`,
+// adds a summary row for a valid image and closes state.file on every path.
+void CheckImage(const ImageLayout& layout, RunState& state, ReportStream& out);
 
 }  // namespace tvc
 

@@ -7,7 +7,7 @@
 
 namespace tvc {
 
-std::optional<std::uint8_t> ImageReader::GETBYTE() {
+std::optional<std::uint8_t> ImageReader::ReadByte() {
   if (available() == 0 && !Refill()) return std::nullopt;
   return buffer_[next_++];
 }

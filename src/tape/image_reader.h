@@ -1,4 +1,4 @@
-// Sequential reading of one image: GETBYTE for the header fields, Skip for the stretches nobody
+// Sequential reading of one image: ReadByte for the header fields, Skip for the stretches nobody
 // looks at, Sum for the program data. The file is read in large blocks into a buffer that lives
 // on the caller's stack, so there is neither a system call per byte nor an allocation per file.
 #ifndef TVC_TAPE_IMAGE_READER_H_
@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "cli/platform.h"
-#include "cli/status.h"
+#include "platform/platform.h"
+#include "platform/status.h"
 
 namespace tvc {
 
@@ -25,7 +25,7 @@ class ImageReader {
   ImageReader& operator=(const ImageReader&) = delete;
 
   // The next byte, or nothing when the file has ended or a read failed (see stopped_by_error).
-  std::optional<std::uint8_t> GETBYTE();
+  std::optional<std::uint8_t> ReadByte();
 
   // Reads and discards `count` bytes; false when the file ends or fails first.
   bool Skip(std::size_t count);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/platform.h"
+#include "platform/platform.h"
 #include "support/image_builder.h"
 #include "support/process.h"
 #include "support/report.h"

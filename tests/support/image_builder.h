@@ -31,7 +31,7 @@ struct TapeHeader {
     return header;
   }
 
-  // Sets the block fields so that FULLBLOCKS * 128 + LASTBLOCK = block_size.
+  // Sets the block fields so that full_blocks * 128 + last_block = block_size.
   TapeHeader& WithBlockSize(std::uint16_t block_size) {
     full_blocks = block_size / 128;
     last_block = block_size % 128;

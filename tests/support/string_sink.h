@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/platform.h"
+#include "platform/platform.h"
 
 namespace tvc::testing {
 

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "cli/memory_file.h"
 #include "support/image_builder.h"
+#include "support/memory_file.h"
 #include "support/string_sink.h"
 
 namespace tvc {
@@ -36,15 +36,16 @@ CheckOutcome RunCheck(const ImageLayout& layout, std::unique_ptr<MemoryFile> fil
   StringSink sink;
   ReportStream out(sink, [](const Status&) { FAIL() << "the report failed"; });
   RunState state;
-  state.LONG = long_mode;
-  state.INF = std::move(name);
-  state.F = std::move(file);
-  CHECK(layout, state, out);
+  state.long_info = long_mode;
+  state.shown_name = std::move(name);
+  state.file = std::move(file);
+  CheckImage(layout, state, out);
   out.Close();
-  EXPECT_EQ(state.F, nullptr) << "the check must close the file";
+  EXPECT_EQ(state.file, nullptr) << "the check must close the file";
   CheckOutcome outcome{sink.text, {}};
-  for (std::size_t row = 0; row < state.summary.CVTFILES(); ++row) {
-    outcome.rows.push_back({std::string(state.summary.CASNAME(row)), state.summary.CASCRC(row)});
+  for (std::size_t index = 0; index < state.summary.rows(); ++index) {
+    const SummaryRow row = state.summary.row(index);
+    outcome.rows.push_back({std::string(row.name), row.raw_crc});
   }
   return outcome;
 }
@@ -60,7 +61,7 @@ std::vector<std::uint8_t> Truncated(std::vector<std::uint8_t> bytes, std::size_t
   return bytes;
 }
 
-// A clean image of ten data bytes 1..10: BLOCKSIZE 154, STOREDSIZE 10, raw CRC 55.
+// A clean image of ten data bytes 1..10: block size 154, stored size 10, raw CRC 55.
 TapeHeader CleanImage() { return TapeHeader::Consistent(CountingBytes(10, 1)); }
 
 TEST(CasCheckTest, CleanImageShortAndLong) {
@@ -157,9 +158,9 @@ TEST(CasCheckTest, BlockSizeBoundsTheSum) {
               "File length calculated from block size is different than the size stored in CAS "
               "file.",
               "! PC Filesize: 149", "! Stored block size: 145", "Raw CRC: 255", ""})},
-      {"BLOCKSIZE 32768", 256, 0, 32624,
+      {"block size 32768", 256, 0, 32624,
        Lines({"Valid CAS file found: GAME.CAS", "Raw CRC: 8319120", ""})},
-      {"BLOCKSIZE 65535", 511, 127, 65391,
+      {"block size 65535", 511, 127, 65391,
        Lines({"Valid CAS file found: GAME.CAS", "Raw CRC: 16674705", ""})},
   };
   for (const Case& c : cases) {
@@ -280,7 +281,7 @@ CheckOutcome CheckTtp(std::vector<std::uint8_t> bytes, bool long_mode = false) {
 }
 
 // A TTP image of ten data bytes 1..10 whose stored size counts the signature as well, so that
-// neither length group appears: 158 bytes, BLOCKSIZE 154, STOREDSIZE 14.
+// neither length group appears: 158 bytes, block size 154, stored size 14.
 TapeHeader CleanTtp() {
   TapeHeader image = TapeHeader::Consistent(CountingBytes(10, 1));
   image.WithBlockSize(154);
@@ -334,9 +335,9 @@ TEST(TtpCheckTest, AnySignatureIsEchoedAndOnlyTheMarkDecides) {
 
 TEST(TtpCheckTest, FieldsAtTheirOffsetsAndStoredSizeHighByteFirst) {
   std::vector<std::uint8_t> bytes = CleanTtp().Ttp();
-  bytes[5] = 0x02;  // FULLBLOCKS, low byte first: 258
+  bytes[5] = 0x02;  // full blocks, low byte first: 258
   bytes[6] = 0x01;
-  bytes[134] = 0x01;  // STOREDSIZE, high byte first: 258
+  bytes[134] = 0x01;  // stored size, high byte first: 258
   bytes[135] = 0x02;
   EXPECT_EQ(CheckTtp(bytes, true).report,
             Lines({"TTP0", "Valid TTP file found: GAME.TTP", "Valid CAS file found: GAME.TTP",
@@ -362,12 +363,12 @@ TEST(TtpCheckTest, BlockSizeBoundsTheSum) {
     std::string expected_tail;
   };
   const std::vector<Case> cases = {
-      {"BLOCKSIZE 144: nothing summed", 144, 4, 0, Lines({"Raw CRC: 0", ""})},
-      {"BLOCKSIZE below the header", 100, 9, 5,
+      {"block size 144: nothing summed", 144, 4, 0, Lines({"Raw CRC: 0", ""})},
+      {"block size below the header", 100, 9, 5,
        Lines({"File length calculated from block size is different than the size stored in CAS "
               "file.",
               "! PC Filesize: 153", "! Stored block size +4: 104", "Raw CRC: 0", ""})},
-      {"BLOCKSIZE 40000, a file of 40004 bytes", 40000, 39860, 39856,
+      {"block size 40000, a file of 40004 bytes", 40000, 39860, 39856,
        Lines({"Raw CRC: 10163280", ""})},
       {"stored size without the signature", 148, 4, 4,
        Lines({"! PC file size is different than the file size calculated from the value stored "

@@ -1,7 +1,7 @@
 // An input file held in memory, for tests and fuzzing: the checks read it exactly as they read a
 // file on disk. Failures of the file system can be staged at a chosen offset.
-#ifndef TVC_CLI_MEMORY_FILE_H_
-#define TVC_CLI_MEMORY_FILE_H_
+#ifndef TVC_TESTS_SUPPORT_MEMORY_FILE_H_
+#define TVC_TESTS_SUPPORT_MEMORY_FILE_H_
 
 #include <algorithm>
 #include <cstdint>
@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "cli/platform.h"
+#include "platform/platform.h"
 
 namespace tvc {
 
@@ -70,4 +70,4 @@ class MemoryFile final : public InputFile {
 
 }  // namespace tvc
 
-#endif  // TVC_CLI_MEMORY_FILE_H_
+#endif  // TVC_TESTS_SUPPORT_MEMORY_FILE_H_

@@ -1,6 +1,6 @@
 // Wildcard patterns as collectors type them: '*' for any run of characters, '?' for one.
-#ifndef TVC_CLI_WILDCARD_H_
-#define TVC_CLI_WILDCARD_H_
+#ifndef TVC_PLATFORM_WILDCARD_H_
+#define TVC_PLATFORM_WILDCARD_H_
 
 #include <cstdint>
 #include <string_view>
@@ -27,4 +27,4 @@ std::uint64_t NameSortKey(std::string_view name);
 
 }  // namespace tvc
 
-#endif  // TVC_CLI_WILDCARD_H_
+#endif  // TVC_PLATFORM_WILDCARD_H_

@@ -2,8 +2,8 @@
 // in a file of its own (platform_posix.cc, platform_win32.cc); the driver and the image checks see
 // nothing else of the system. Every failure is translated once, in the backend, into a Status
 // that carries the system's reason.
-#ifndef TVC_CLI_PLATFORM_H_
-#define TVC_CLI_PLATFORM_H_
+#ifndef TVC_PLATFORM_PLATFORM_H_
+#define TVC_PLATFORM_PLATFORM_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/status.h"
+#include "platform/status.h"
 
 namespace tvc {
 
@@ -92,4 +92,4 @@ class Platform {
 
 }  // namespace tvc
 
-#endif  // TVC_CLI_PLATFORM_H_
+#endif  // TVC_PLATFORM_PLATFORM_H_

@@ -1,6 +1,6 @@
 // The outcome of one platform operation: success, or failure with the system's reason.
-#ifndef TVC_CLI_STATUS_H_
-#define TVC_CLI_STATUS_H_
+#ifndef TVC_PLATFORM_STATUS_H_
+#define TVC_PLATFORM_STATUS_H_
 
 #include <string>
 #include <utility>
@@ -26,4 +26,4 @@ class Status {
 
 }  // namespace tvc
 
-#endif  // TVC_CLI_STATUS_H_
+#endif  // TVC_PLATFORM_STATUS_H_

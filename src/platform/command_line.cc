@@ -1,4 +1,4 @@
-#include "cli/command_line.h"
+#include "platform/command_line.h"
 
 #include <cstddef>
 

@@ -1,4 +1,4 @@
-#include "cli/report_stream.h"
+#include "report/report_stream.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,6 @@
 #include <string>
 
 #include "support/string_sink.h"
-#include "tape/hex.h"
 
 namespace tvc {
 namespace {
@@ -89,14 +88,6 @@ TEST(ReportStreamTest, AFailingWriteCallsTheHandlerOnceAndDropsTheRest) {
   out.Close();
   EXPECT_EQ(failures, 1);
   EXPECT_EQ(reason, "No space left on device");
-}
-
-TEST(HexTest, TwoUppercaseDigitsPerByte) {
-  EXPECT_EQ(HEX(std::uint8_t{0x0A}), "0A");
-  EXPECT_EQ(HEX(std::uint8_t{0xFF}), "FF");
-  EXPECT_EQ(HEX(std::uint8_t{0x00}), "00");
-  EXPECT_EQ(HEX(std::uint16_t{291}), "0123");
-  EXPECT_EQ(HEX(std::uint16_t{0xBEEF}), "BEEF");
 }
 
 }  // namespace

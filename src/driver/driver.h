@@ -1,14 +1,14 @@
 // The run shared by both tools: usage text or processing, the file search for every argument,
 // the per-file check, then the summary and the footer.
-#ifndef TVC_CLI_DRIVER_H_
-#define TVC_CLI_DRIVER_H_
+#ifndef TVC_DRIVER_DRIVER_H_
+#define TVC_DRIVER_DRIVER_H_
 
 #include <span>
 #include <string_view>
 
-#include "cli/platform.h"
-#include "cli/report_stream.h"
-#include "cli/run_state.h"
+#include "platform/platform.h"
+#include "report/report_stream.h"
+#include "tape/run_state.h"
 
 namespace tvc {
 
@@ -18,7 +18,7 @@ inline constexpr int kExitReportFailed = 101;
 struct ToolDescription {
   std::string_view name;                    // the program's name, for diagnostics
   std::span<const std::string_view> usage;  // the usage text after the opening empty line
-  // Checks the image open in state.F and closes it.
+  // Checks the image open in state.file and closes it.
   void (*check)(RunState& state, ReportStream& out);
 };
 
@@ -26,12 +26,12 @@ struct ToolDescription {
 int RunTool(const ToolDescription& tool, Platform& platform);
 
 // Expands every file argument and checks each match (the "-l" option already taken out).
-void CHECKFILE(const ToolDescription& tool, std::span<const std::string> file_arguments,
-               Platform& platform, RunState& state, ReportStream& out);
+void CheckMatches(const ToolDescription& tool, std::span<const std::string> file_arguments,
+                  Platform& platform, RunState& state, ReportStream& out);
 
 // Writes the summary of all valid images and the footer.
 void WriteSummary(const SummaryTable& summary, ReportStream& out);
 
 }  // namespace tvc
 
-#endif  // TVC_CLI_DRIVER_H_
+#endif  // TVC_DRIVER_DRIVER_H_

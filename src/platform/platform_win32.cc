@@ -7,8 +7,8 @@
 #include <string>
 #include <utility>
 
-#include "cli/command_line.h"
-#include "cli/platform.h"
+#include "platform/command_line.h"
+#include "platform/platform.h"
 
 namespace tvc {
 

@@ -1,15 +1,15 @@
 // The report: the one text output of a run. It owns the line end (CR LF everywhere, also in a file
 // or a pipe), right-justified fields and the decimal form of numbers. Output to a console is
 // handed over line by line; output to a file or a pipe is gathered and written in large pieces.
-#ifndef TVC_CLI_REPORT_STREAM_H_
-#define TVC_CLI_REPORT_STREAM_H_
+#ifndef TVC_REPORT_REPORT_STREAM_H_
+#define TVC_REPORT_REPORT_STREAM_H_
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 
-#include "cli/platform.h"
+#include "platform/platform.h"
 
 namespace tvc {
 
@@ -59,4 +59,4 @@ class ReportStream {
 
 }  // namespace tvc
 
-#endif  // TVC_CLI_REPORT_STREAM_H_
+#endif  // TVC_REPORT_REPORT_STREAM_H_

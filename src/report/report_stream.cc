@@ -1,4 +1,4 @@
-#include "cli/report_stream.h"
+#include "report/report_stream.h"
 
 #include <charconv>
 #include <utility>

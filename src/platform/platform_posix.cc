@@ -10,8 +10,8 @@
 #include <cstring>
 #include <utility>
 
-#include "cli/platform.h"
-#include "cli/wildcard.h"
+#include "platform/platform.h"
+#include "platform/wildcard.h"
 
 namespace tvc {
 

@@ -1,4 +1,4 @@
-#include "cli/wildcard.h"
+#include "platform/wildcard.h"
 
 #include <algorithm>
 #include <cstddef>

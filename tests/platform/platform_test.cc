@@ -1,6 +1,6 @@
 // The platform backend of the running system (platform_posix.cc or platform_win32.cc), on files
 // in a scratch directory: what every backend must do alike.
-#include "cli/platform.h"
+#include "platform/platform.h"
 
 #include <gtest/gtest.h>
 

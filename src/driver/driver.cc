@@ -1,4 +1,4 @@
-#include "cli/driver.h"
+#include "driver/driver.h"
 
 #include <string>
 #include <vector>
@@ -21,14 +21,14 @@ constexpr std::string_view kSkippedName = "STDERR.TXT";
 
 void CheckOneMatch(const ToolDescription& tool, const FoundFile& match, Platform& platform,
                    RunState& state, ReportStream& out) {
-  state.INF.assign(match.name, 0, RunState::kNameLength);
-  state.F = platform.OpenInput(match.path);
-  if (!state.F) {
-    out.Text("Input file (").Text(state.INF).Text(") open error. Skipped...").EndLine();
+  state.shown_name.assign(match.name, 0, RunState::kNameLength);
+  state.file = platform.OpenInput(match.path);
+  if (!state.file) {
+    out.Text("Input file (").Text(state.shown_name).Text(") open error. Skipped...").EndLine();
     return;
   }
-  if (state.INF == kSkippedName) {
-    state.F.reset();
+  if (state.shown_name == kSkippedName) {
+    state.file.reset();
     return;
   }
   tool.check(state, out);
@@ -36,11 +36,11 @@ void CheckOneMatch(const ToolDescription& tool, const FoundFile& match, Platform
 
 }  // namespace
 
-void CHECKFILE(const ToolDescription& tool, std::span<const std::string> file_arguments,
-               Platform& platform, RunState& state, ReportStream& out) {
+void CheckMatches(const ToolDescription& tool, std::span<const std::string> file_arguments,
+                  Platform& platform, RunState& state, ReportStream& out) {
   FoundFile match;
   for (const std::string& pattern : file_arguments) {
-    state.INF.clear();
+    state.shown_name.clear();
     const std::unique_ptr<FileSearch> search = platform.StartSearch(pattern);
     while (search->Next(&match)) CheckOneMatch(tool, match, platform, state, out);
   }
@@ -50,12 +50,9 @@ void WriteSummary(const SummaryTable& summary, ReportStream& out) {
   out.EndLine();
   out.Line("Summary:");
   out.Line("--------");
-  for (std::size_t row = 0; row < summary.CVTFILES(); ++row) {
-    out.Text("File: ")
-        .Text(summary.CASNAME(row), 12)
-        .Text(" Raw CRC: ")
-        .Number(summary.CASCRC(row), 8)
-        .EndLine();
+  for (std::size_t index = 0; index < summary.rows(); ++index) {
+    const SummaryRow row = summary.row(index);
+    out.Text("File: ").Text(row.name, 12).Text(" Raw CRC: ").Number(row.raw_crc, 8).EndLine();
   }
   for (const std::string_view line : kFooter) out.Line(line);
 }
@@ -76,10 +73,10 @@ int RunTool(const ToolDescription& tool, Platform& platform) {
   }
 
   RunState state;
-  state.LONG = parameters.front() == "-l";
+  state.long_info = parameters.front() == "-l";
   const std::span<const std::string> file_arguments =
-      std::span(parameters).subspan(state.LONG ? 1 : 0);
-  CHECKFILE(tool, file_arguments, platform, state, out);
+      std::span(parameters).subspan(state.long_info ? 1 : 0);
+  CheckMatches(tool, file_arguments, platform, state, out);
   WriteSummary(state.summary, out);
   out.Close();
   return 0;

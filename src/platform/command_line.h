@@ -1,7 +1,7 @@
 // Splitting one command line into parameters, for platforms that hand a program its command line
 // as a single text (Windows).
-#ifndef TVC_CLI_COMMAND_LINE_H_
-#define TVC_CLI_COMMAND_LINE_H_
+#ifndef TVC_PLATFORM_COMMAND_LINE_H_
+#define TVC_PLATFORM_COMMAND_LINE_H_
 
 #include <string>
 #include <string_view>
@@ -20,4 +20,4 @@ std::vector<std::string> SplitCommandLine(std::string_view command_line);
 
 }  // namespace tvc
 
-#endif  // TVC_CLI_COMMAND_LINE_H_
+#endif  // TVC_PLATFORM_COMMAND_LINE_H_
