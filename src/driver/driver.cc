@@ -1,5 +1,6 @@
 #include "driver/driver.h"
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,21 @@ constexpr std::string_view kFooter[] = {
 // A file of this name is passed over without a word: the report of an earlier run may have been
 // sent there.
 constexpr std::string_view kSkippedName = "STDERR.TXT";
+
+// A parameter in a report line shows as much of itself as a file's name does.
+std::string_view ShownPart(std::string_view parameter) {
+  return parameter.substr(0, RunState::kNameLength);
+}
+
+// The search could not look at all of what the parameter names; the run goes on without it.
+void ReportSearchFailure(std::string_view pattern, const Status& failure, ReportStream& out) {
+  out.Text("Input file (")
+      .Text(ShownPart(pattern))
+      .Text(") search error: ")
+      .Text(failure.reason())
+      .Text(". Skipped...")
+      .EndLine();
+}
 
 void CheckOneMatch(const ToolDescription& tool, const FoundFile& match, Platform& platform,
                    RunState& state, ReportStream& out) {
@@ -39,10 +55,17 @@ void CheckOneMatch(const ToolDescription& tool, const FoundFile& match, Platform
 void CheckMatches(const ToolDescription& tool, std::span<const std::string> file_arguments,
                   Platform& platform, RunState& state, ReportStream& out) {
   FoundFile match;
+  Status failure = Status::Ok();
   for (const std::string& pattern : file_arguments) {
     state.shown_name.clear();
     const std::unique_ptr<FileSearch> search = platform.StartSearch(pattern);
-    while (search->Next(&match)) CheckOneMatch(tool, match, platform, state, out);
+    for (SearchStep step; (step = search->Next(&match, &failure)) != SearchStep::kEnd;) {
+      if (step == SearchStep::kFailure) {
+        ReportSearchFailure(pattern, failure, out);
+      } else {
+        CheckOneMatch(tool, match, platform, state, out);
+      }
+    }
   }
 }
 
@@ -57,7 +80,9 @@ void WriteSummary(const SummaryTable& summary, ReportStream& out) {
   for (const std::string_view line : kFooter) out.Line(line);
 }
 
-int RunTool(const ToolDescription& tool, Platform& platform) {
+namespace {
+
+int Run(const ToolDescription& tool, Platform& platform) {
   ReportStream out(platform.StandardOutput(), [&](const Status& status) {
     platform.WriteDiagnostic(std::string(tool.name) +
                              ": cannot write the report: " + status.reason() + "\n");
@@ -69,7 +94,7 @@ int RunTool(const ToolDescription& tool, Platform& platform) {
   if (parameters.empty()) {
     for (const std::string_view line : tool.usage) out.Line(line);
     out.Close();
-    return 0;
+    return kExitDone;
   }
 
   RunState state;
@@ -79,7 +104,23 @@ int RunTool(const ToolDescription& tool, Platform& platform) {
   CheckMatches(tool, file_arguments, platform, state, out);
   WriteSummary(state.summary, out);
   out.Close();
-  return 0;
+  return kExitDone;
+}
+
+}  // namespace
+
+int RunTool(const ToolDescription& tool, Platform& platform) {
+  try {
+    return Run(tool, platform);
+  } catch (const std::bad_alloc&) {
+    // Nothing below allocates: the line is made of pieces that exist already. What the report
+    // still held back is lost, as when the report cannot be written; no summary claims a
+    // finished run.
+    platform.WriteDiagnostic(tool.name);
+    platform.WriteDiagnostic(": out of memory\n");
+    platform.Exit(kExitOutOfMemory);
+  }
+  return kExitOutOfMemory;  // not reached: Exit ends the process
 }
 
 }  // namespace tvc

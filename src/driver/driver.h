@@ -12,8 +12,11 @@
 
 namespace tvc {
 
-// Exit status of a run whose report could not be written.
-inline constexpr int kExitReportFailed = 101;
+// The exit statuses of a run. A run that checked every match ends with 0, whatever it found;
+// the others end it early, with one line on standard error.
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitReportFailed = 101;  // the report could not be written
+inline constexpr int kExitOutOfMemory = 102;   // the system refused memory
 
 struct ToolDescription {
   std::string_view name;                    // the program's name, for diagnostics

@@ -41,13 +41,22 @@ struct FoundFile {
   std::string path;  // the name with the pattern's directory part, as it is opened
 };
 
+// What one step of a search brings.
+enum class SearchStep {
+  kMatch,    // a matching entry
+  kFailure,  // the system could not search all of it; matches may still follow
+  kEnd,      // nothing further
+};
+
 // A running search for one pattern. Matches are regular entries (never directories, never "."
 // or ".."); which entries count as hidden and in which order they come is the backend's rule.
+// That nothing is there (a missing file or directory) is no failure: the search simply ends.
 class FileSearch {
  public:
   virtual ~FileSearch() = default;
-  // Fills *match with the next match and returns true, or returns false once there is none.
-  virtual bool Next(FoundFile* match) = 0;
+  // Takes the next step: fills *match for kMatch, or *failure with the system's reason for
+  // kFailure. Once kEnd has come, every further step is kEnd.
+  virtual SearchStep Next(FoundFile* match, Status* failure) = 0;
 };
 
 // Standard output as a byte stream.
@@ -71,8 +80,10 @@ class Platform {
   // Parameters 1 to n, never cut.
   virtual std::vector<std::string> Parameters() = 0;
 
-  // Starts a search for a file name or wildcard pattern. An empty pattern, a missing directory
-  // or a pattern that names a directory yields a search without matches; nothing is reported.
+  // Starts a search for a file name or wildcard pattern. An empty pattern, a missing file or
+  // directory, or a pattern that names a directory yields a search without matches and without
+  // failures; any other refusal of the system (no access, a loop of symbolic links, a name too
+  // long, a disk error) is a failure step of the search.
   virtual std::unique_ptr<FileSearch> StartSearch(const std::string& pattern) = 0;
 
   // Opens an existing regular file for reading only, sharing it with other programs, positioned

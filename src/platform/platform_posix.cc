@@ -1,11 +1,13 @@
 // The platform services on POSIX systems (Linux, the BSDs, macOS).
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -18,6 +20,10 @@ namespace tvc {
 namespace {
 
 Status ErrnoStatus(int error_number) { return Status::Error(std::strerror(error_number)); }
+
+// A search that finds no file or directory under the name has nothing to report: the name (or a
+// directory on its way) is simply not there.
+bool MeansNotThere(int error_number) { return error_number == ENOENT || error_number == ENOTDIR; }
 
 // Owns a descriptor and closes it on every path.
 class FileDescriptor {
@@ -70,7 +76,8 @@ class PosixInputFile final : public InputFile {
 // The matches of one pattern, gathered and sorted when the search starts, so that a report lists
 // them in the same order on every run and every machine. The names lie back to back in one text
 // and each match is a small record with a sort key, so that a directory of 100,000 images costs a
-// few megabytes and a handful of allocations.
+// few megabytes and a handful of allocations. A failure met while gathering comes first, then the
+// matches gathered before it.
 class PosixFileSearch final : public FileSearch {
  public:
   explicit PosixFileSearch(std::string directory_part)
@@ -88,14 +95,20 @@ class PosixFileSearch final : public FileSearch {
     });
   }
 
+  void Fail(int error_number) { failure_ = ErrnoStatus(error_number); }
+
   // Fills the caller's strings in place, so that a caller who keeps one FoundFile for the whole
   // search allocates nothing per match.
-  bool Next(FoundFile* match) override {
-    if (next_ == matches_.size()) return false;
+  SearchStep Next(FoundFile* match, Status* failure) override {
+    if (!failure_.ok()) {
+      *failure = std::exchange(failure_, Status::Ok());
+      return SearchStep::kFailure;
+    }
+    if (next_ == matches_.size()) return SearchStep::kEnd;
     const std::string_view name = NameOf(matches_[next_++]);
     match->name.assign(name);
     match->path.assign(directory_part_).append(name);
-    return true;
+    return SearchStep::kMatch;
   }
 
  private:
@@ -113,6 +126,7 @@ class PosixFileSearch final : public FileSearch {
   std::string names_;
   std::vector<Match> matches_;
   std::size_t next_ = 0;
+  Status failure_ = Status::Ok();
 };
 
 // Whether a directory entry is a directory, also through a symbolic link. The entry's own type
@@ -138,14 +152,27 @@ std::unique_ptr<FileSearch> ListMatches(const std::string& pattern) {
 
   if (!HasWildcards(final_part)) {
     struct stat info;
-    if (::stat(pattern.c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) search->Add(final_part);
+    if (::stat(pattern.c_str(), &info) != 0) {
+      if (!MeansNotThere(errno)) search->Fail(errno);
+    } else if (!S_ISDIR(info.st_mode)) {
+      search->Add(final_part);
+    }
     return search;
   }
 
   DIR* directory = ::opendir(directory_part.empty() ? "." : directory_part.c_str());
-  if (directory == nullptr) return search;
+  if (directory == nullptr) {
+    if (!MeansNotThere(errno)) search->Fail(errno);
+    return search;
+  }
   const bool show_hidden = final_part.front() == '.';
-  while (const dirent* entry = ::readdir(directory)) {
+  for (;;) {
+    errno = 0;  // readdir tells its end from a failure by errno alone
+    const dirent* entry = ::readdir(directory);
+    if (entry == nullptr) {
+      if (errno != 0) search->Fail(errno);
+      break;
+    }
     const std::string_view name = entry->d_name;
     if (name == "." || name == "..") continue;
     if (name.front() == '.' && !show_hidden) continue;
@@ -157,18 +184,30 @@ std::unique_ptr<FileSearch> ListMatches(const std::string& pattern) {
   return search;
 }
 
+Status WaitUntilWritable() {
+  pollfd output = {STDOUT_FILENO, POLLOUT, 0};
+  while (::poll(&output, 1, -1) < 0) {
+    if (errno != EINTR) return ErrnoStatus(errno);
+  }
+  return Status::Ok();
+}
+
 class StandardOutputSink final : public OutputSink {
  public:
   StandardOutputSink() : is_console_(::isatty(STDOUT_FILENO) == 1) {}
 
+  // A standard output that the reading program set non-blocking refuses bytes while it is full;
+  // the tool then waits until it takes more, as it would on a blocking one.
   Status Write(std::string_view bytes) override {
     while (!bytes.empty()) {
       const ssize_t count = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
-      if (count < 0) {
-        if (errno == EINTR) continue;
+      if (count >= 0) {
+        bytes.remove_prefix(static_cast<std::size_t>(count));
+      } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+        if (const Status waited = WaitUntilWritable(); !waited.ok()) return waited;
+      } else if (errno != EINTR) {
         return ErrnoStatus(errno);
       }
-      bytes.remove_prefix(static_cast<std::size_t>(count));
     }
     return Status::Ok();
   }
@@ -224,6 +263,9 @@ class PosixPlatform final : public Platform {
 }  // namespace
 
 std::unique_ptr<Platform> Platform::Create(int argc, char** argv) {
+  // A report beyond the file-size limit (ulimit -f) would otherwise kill the tool without a
+  // word; ignored, the write fails with EFBIG and the run ends as for any unwritable report.
+  std::signal(SIGXFSZ, SIG_IGN);
   return std::make_unique<PosixPlatform>(argc, argv);
 }
 

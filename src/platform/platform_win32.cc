@@ -123,34 +123,65 @@ std::string DirectoryPart(const std::string& pattern) {
   return end == std::string::npos ? std::string() : pattern.substr(0, end + 1);
 }
 
+// A search that finds no file or directory under the pattern has nothing to report. Wine's
+// FindFirstFileA also says "no more files" for a name that leads nowhere, such as a symbolic
+// link to itself.
+bool MeansNotThere(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+         error == ERROR_NO_MORE_FILES;
+}
+
 // Hands out the entries in the order the system yields them. The wildcards, the case rules and
-// the matching of short 8.3 names are the system's.
+// the matching of short 8.3 names are the system's. A failure of the system comes where it
+// happens: after the matches handed out before it, and it ends the search.
 class Win32FileSearch final : public FileSearch {
  public:
   explicit Win32FileSearch(const std::string& pattern)
       : directory_part_(DirectoryPart(pattern)),
-        search_(::FindFirstFileA(pattern.c_str(), &entry_)),
-        has_entry_(search_.valid()) {}
+        search_(FindFirst(pattern, directory_part_.size(), &entry_)),
+        has_entry_(search_.valid()) {
+    if (!has_entry_ && !MeansNotThere(::GetLastError())) failure_ = LastErrorStatus();
+  }
 
-  bool Next(FoundFile* match) override {
+  SearchStep Next(FoundFile* match, Status* failure) override {
     while (has_entry_) {
       const bool passed_over = (entry_.dwFileAttributes & kPassedOver) != 0;
       std::string name = entry_.cFileName;
-      has_entry_ = ::FindNextFileA(search_.get(), &entry_) != FALSE;
+      FetchNext();
       if (!passed_over) {
         match->path = directory_part_ + name;
         match->name = std::move(name);
-        return true;
+        return SearchStep::kMatch;
       }
     }
-    return false;
+    if (!failure_.ok()) {
+      *failure = std::exchange(failure_, Status::Ok());
+      return SearchStep::kFailure;
+    }
+    return SearchStep::kEnd;
   }
 
  private:
+  // A pattern that ends in its directory part names no entry, as on every other system.
+  static HANDLE FindFirst(const std::string& pattern, std::size_t directory_length,
+                          WIN32_FIND_DATAA* entry) {
+    if (pattern.size() == directory_length) {
+      ::SetLastError(ERROR_FILE_NOT_FOUND);
+      return INVALID_HANDLE_VALUE;
+    }
+    return ::FindFirstFileA(pattern.c_str(), entry);
+  }
+
+  void FetchNext() {
+    has_entry_ = ::FindNextFileA(search_.get(), &entry_) != FALSE;
+    if (!has_entry_ && ::GetLastError() != ERROR_NO_MORE_FILES) failure_ = LastErrorStatus();
+  }
+
   std::string directory_part_;
   WIN32_FIND_DATAA entry_;  // the entry that Next hands out next; filled by FindFirstFileA
   SearchHandle search_;
   bool has_entry_;
+  Status failure_ = Status::Ok();
 };
 
 Status WriteAll(HANDLE handle, std::string_view bytes) {

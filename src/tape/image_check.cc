@@ -231,7 +231,9 @@ bool HeaderWalk::RejectImage() {
 // summary row. Returns false, the walk's signal to stop.
 bool HeaderWalk::LeaveOut(const Status& error) {
   if (!error.ok()) {
-    out_.Text("! Read error at offset ")
+    out_.Text("! Read error in ")
+        .Text(state_.shown_name)
+        .Text(" at offset ")
         .Number(reader_.offset())
         .Text(": ")
         .Text(error.reason())

@@ -57,12 +57,27 @@ const Tool kSorbek = {"sorbek", SORBEK_PATH, ".CAS", false};
 const Tool kRavnik = {"ravnik", RAVNIK_PATH, ".TTP", true};
 const Tool* const kTools[] = {&kSorbek, &kRavnik};
 
+// Runs a tool as a user's shell does after `limit`, a ulimit command; without one, directly.
+ProcessResult RunUnderLimit(const std::string& limit, const Tool& tool,
+                            const std::vector<std::string>& arguments, const fs::path& directory,
+                            const RunOptions& options) {
+  if (limit.empty()) return RunProgram(tool.path, arguments, directory, options);
+  std::vector<std::string> shell_arguments = {"-c", limit + " && exec \"$0\" \"$@\"", tool.path};
+  shell_arguments.insert(shell_arguments.end(), arguments.begin(), arguments.end());
+  return RunProgram("/bin/sh", shell_arguments, directory, options);
+}
+
 std::string Rejected(const std::string& file) {
   return Lines({Padded(file, 12) + " file isn't a valid CAS file. Skipped..."});
 }
 
 std::string OpenError(const std::string& file) {
   return Lines({"Input file (" + file + ") open error. Skipped..."});
+}
+
+std::string SearchError(const std::string& parameter, const std::string& reason) {
+  return Lines(
+      {"Input file (" + parameter.substr(0, 100) + ") search error: " + reason + ". Skipped..."});
 }
 
 // Compares long reports without printing megabytes: on a difference, the offset and the text
@@ -134,9 +149,9 @@ class FaultTest : public ::testing::Test {
 };
 
 // ---------------------------------------------------------------------------------------------
-// The report cannot be written.
+// Standard outputs that refuse the report, or take it slowly.
 
-TEST_F(FaultTest, ReportThatCannotBeWritten) {
+TEST_F(FaultTest, HostileStandardOutputs) {
   // Enough images for a report of about 90 KB, more than the 64 KiB that are gathered before the
   // first write, so that most failures strike in the middle of the run.
   constexpr int kImages = 2000;
@@ -157,28 +172,33 @@ TEST_F(FaultTest, ReportThatCannotBeWritten) {
     options.stdout_kind = kind;
     return options;
   };
-  RunOptions limited = to_file((dir_.path() / "report.txt").string());
-  limited.file_size_limit = 70000;
 
   struct Case {
     const char* what;
     bool with_images;
     RunOptions options;
+    std::string limit;  // a shell's ulimit command to run the tool under; empty: none
     int exit_status;
     std::string reason;  // after "<tool>: cannot write the report: "; empty: no diagnostic
   };
   const Case cases[] = {
-      {"usage text to /dev/full", false, to_file("/dev/full"), 101, "No space left on device"},
-      {"report to /dev/full", true, to_file("/dev/full"), 101, "No space left on device"},
-      {"standard output closed", true, with_output(StandardOutput::kClosed), 101,
+      {"usage text to /dev/full", false, to_file("/dev/full"), "", 101, "No space left on device"},
+      {"report to /dev/full", true, to_file("/dev/full"), "", 101, "No space left on device"},
+      {"standard output closed", true, with_output(StandardOutput::kClosed), "", 101,
        "Bad file descriptor"},
-      {"usage text, standard output closed", false, with_output(StandardOutput::kClosed), 101,
+      {"usage text, standard output closed", false, with_output(StandardOutput::kClosed), "", 101,
        "Bad file descriptor"},
       // A closed pipe ends the tool quietly, as it ends cat.
-      {"pipe without a reader", true, with_output(StandardOutput::kPipeWithoutReader),
+      {"pipe without a reader", true, with_output(StandardOutput::kPipeWithoutReader), "",
        128 + SIGPIPE, ""},
-      // The first 64 KiB reach the file, the next write fails part of the way.
-      {"file size limit reached", true, limited, 101, "File too large"},
+      // The first 64 KiB reach the file, the next write fails part of the way: 137 blocks of 512
+      // bytes are 70,144 bytes.
+      {"file size limit reached", true, to_file((dir_.path() / "report.txt").string()),
+       "ulimit -f 137", 101, "File too large"},
+      // A pipe that its reader set non-blocking and drains slowly: the tool waits, and the whole
+      // report arrives.
+      {"non-blocking pipe, slow reader", true, with_output(StandardOutput::kNonBlockingSlowReader),
+       "", 0, ""},
   };
   for (const Tool* tool : kTools) {
     const std::vector<std::string> arguments = {"*" + tool->extension};
@@ -186,11 +206,11 @@ TEST_F(FaultTest, ReportThatCannotBeWritten) {
     for (const Case& c : cases) {
       SCOPED_TRACE(tool->name + ", " + c.what);
       const ProcessResult result =
-          RunProgram(tool->path, c.with_images ? arguments : std::vector<std::string>{},
-                     dir_.path(), c.options);
+          RunUnderLimit(c.limit, *tool, c.with_images ? arguments : std::vector<std::string>{},
+                        dir_.path(), c.options);
       EXPECT_EQ(result.exit_status, c.exit_status);
       EXPECT_EQ(result.err, c.reason.empty() ? "" : tool->DiagnosticPrefix() + c.reason + "\n");
-      EXPECT_EQ(result.out, "");
+      EXPECT_TRUE(SameText(result.out, c.exit_status == 0 ? whole_report : ""));
     }
     // What reached the file is the report's beginning, and no summary claims a finished run.
     const std::string partial = ReadWhole(dir_.path() / "report.txt");
@@ -201,26 +221,57 @@ TEST_F(FaultTest, ReportThatCannotBeWritten) {
   }
 }
 
+// The system refuses memory: one line on standard error and status 102, never an abort. The
+// names of 40,000 matches need some 10 MB while they are gathered and sorted; the tool itself
+// starts in less than 6 MB of address space.
+TEST_F(FaultTest, OutOfMemoryEndsWithStatus102) {
+#if TVC_SANITIZED
+  GTEST_SKIP() << "a sanitizer's runtime needs more address space than any limit leaves";
+#endif
+  for (int i = 0; i < 40000; ++i) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "%05d.CAS", i);
+    const int fd = ::open(Path(std::string(240, 'n') + suffix).c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+  }
+  for (const Tool* tool : kTools) {
+    SCOPED_TRACE(tool->name);
+    const ProcessResult result =
+        RunUnderLimit("ulimit -v 16384", *tool, {"-l", "*.CAS"}, dir_.path(), {});
+    EXPECT_EQ(result.exit_status, 102);
+    EXPECT_EQ(result.err, tool->name + ": out of memory\n");
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Matches that are not regular files: never read, never waited for.
 
 TEST_F(FaultTest, MatchesThatAreNotRegularFiles) {
+  // The line a match gets: none, the open error, or a search error with the system's reason.
+  struct Line {
+    enum { kNone, kOpenError, kSearchError } kind;
+    std::string reason;
+  };
+  const Line none = {Line::kNone, ""};
+  const Line open_error = {Line::kOpenError, ""};
   struct Case {
     const char* stem;
     std::function<void(const fs::path&)> make;
-    bool error_when_searched;  // listed by a wildcard, then refused when opened
-    bool error_when_named;     // named exactly on the command line
+    Line when_searched;  // listed by a wildcard, then opened
+    Line when_named;     // named exactly on the command line
   };
   const auto link_to = [](fs::path target) {
     return [target](const fs::path& path) { fs::create_symlink(target, path); };
   };
   const Case cases[] = {
-      {"A_FIFO", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); }, true, true},
-      {"B_DIRECTORY", [](const fs::path& p) { fs::create_directory(p); }, false, false},
-      {"C_LINK_TO_DIRECTORY", link_to("subdir"), false, false},
+      {"A_FIFO", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); }, open_error,
+       open_error},
+      {"B_DIRECTORY", [](const fs::path& p) { fs::create_directory(p); }, none, none},
+      {"C_LINK_TO_DIRECTORY", link_to("subdir"), none, none},
       // A dangling link is listed by name, but the exact name finds nothing behind it.
-      {"D_DANGLING_LINK", link_to("nowhere"), true, false},
-      {"E_LINK_TO_FIFO", link_to("fifo"), true, true},
+      {"D_DANGLING_LINK", link_to("nowhere"), open_error, none},
+      {"E_LINK_TO_FIFO", link_to("fifo"), open_error, open_error},
       {"F_SOCKET",
        [](const fs::path& p) {
          const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
@@ -231,9 +282,23 @@ TEST_F(FaultTest, MatchesThatAreNotRegularFiles) {
          ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
          ::close(fd);
        },
-       true, true},
-      {"G_LINK_TO_DEVICE", link_to("/dev/zero"), true, true},
-      {"H_LINK_LOOP", [](const fs::path& p) { fs::create_symlink(p.filename(), p); }, true, false},
+       open_error, open_error},
+      {"G_LINK_TO_DEVICE", link_to("/dev/zero"), open_error, open_error},
+      {"H_LINK_LOOP",
+       [](const fs::path& p) { fs::create_symlink(p.filename(), p); },
+       open_error,
+       {Line::kSearchError, "Too many levels of symbolic links"}},
+  };
+  const auto expected_line = [](const Line& line, const std::string& name) {
+    switch (line.kind) {
+      case Line::kOpenError:
+        return OpenError(name);
+      case Line::kSearchError:
+        return SearchError(name, line.reason);
+      case Line::kNone:
+        break;
+    }
+    return std::string();
   };
   for (const Tool* tool : kTools) {
     SCOPED_TRACE(tool->name);
@@ -246,8 +311,8 @@ TEST_F(FaultTest, MatchesThatAreNotRegularFiles) {
       const std::string name = c.stem + tool->extension;
       c.make(dir.path() / name);
       names.push_back(name);
-      if (c.error_when_searched) searched += OpenError(name);
-      if (c.error_when_named) named += OpenError(name);
+      searched += expected_line(c.when_searched, name);
+      named += expected_line(c.when_named, name);
     }
     // A good image after all of them: the run goes on.
     const std::string good = "Z_GOOD" + tool->extension;
@@ -264,6 +329,57 @@ TEST_F(FaultTest, MatchesThatAreNotRegularFiles) {
     EXPECT_EQ(by_name.exit_status, 0);
     EXPECT_EQ(by_name.out, Report(named + good_report, {{good, 7}}));
   }
+}
+
+// ---------------------------------------------------------------------------------------------
+// A search that the system refuses is no empty search: one line says why, and the run goes on.
+
+TEST_F(FaultTest, SearchFailuresAreReported) {
+  Put("GAME.CAS", kSorbek.CleanImage({5}));
+  fs::create_symlink("loop", Path("loop"));
+  fs::create_symlink("LOOP.CAS", Path("LOOP.CAS"));
+  Put("locked/INSIDE.CAS", kSorbek.CleanImage({6}));
+  fs::permissions(Path("locked"), fs::perms::none);
+  struct Case {
+    const char* what;
+    std::string pattern;
+    std::string reason;
+    bool unprivileged;  // root reads any directory: the case runs as an ordinary user
+  };
+  const Case cases[] = {
+      {"a loop of symbolic links as the directory part", "loop/*.CAS",
+       "Too many levels of symbolic links", false},
+      {"a loop of symbolic links as the name", "LOOP.CAS", "Too many levels of symbolic links",
+       false},
+      {"a name of 256 bytes", std::string(252, 'n') + ".CAS", "File name too long", false},
+      {"an unreadable directory", "locked/*.CAS", "Permission denied", true},
+      {"a name in a directory that cannot be searched", "locked/INSIDE.CAS", "Permission denied",
+       true},
+  };
+  // The ordinary user may not reach the build tree (a clone in a private directory): a copy of
+  // the tool beside the images serves.
+  const fs::path copy = Path("bin/sorbek");
+  fs::create_directory(Path("bin"));
+  fs::copy_file(kSorbek.path, copy);
+  bool could_not_drop_privileges = false;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RunOptions options;
+    options.unprivileged = c.unprivileged;
+    const ProcessResult result = RunProgram(c.unprivileged ? copy.string() : kSorbek.path,
+                                            {c.pattern, "GAME.CAS"}, dir_.path(), options);
+    if (c.unprivileged && result.exit_status == kCouldNotStart) {
+      could_not_drop_privileges = true;
+      continue;
+    }
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out, Report(SearchError(c.pattern, c.reason) + kSorbek.Found("GAME.CAS") +
+                                     Lines({"Raw CRC: 5", ""}),
+                                 {{"GAME.CAS", 5}}));
+  }
+  fs::permissions(Path("locked"), fs::perms::owner_all);  // for the clean-up
+  if (could_not_drop_privileges) GTEST_SKIP() << "cannot run as an unprivileged user here";
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -436,22 +552,24 @@ TEST_F(FaultTest, PatternsOfAThousandCharacters) {
     const char* what;
     std::string pattern;
     bool finds_game;
+    bool too_long;  // the system refuses the name: a search error
   };
   const Case cases[] = {
-      {"stars, then the name", std::string(992, '*') + "GAME.CAS", true},
+      // The exact name is too long to look up, but as a pattern it finds the image.
+      {"stars, then the name", std::string(992, '*') + "GAME.CAS", true, false},
       {"a directory part of 992 characters",
        [] {
          std::string pattern;
          while (pattern.size() < 992) pattern += "./";
          return pattern + "GAME.CA?";
        }(),
-       true},
+       true, false},
       // More letters than any name holds; the matcher must give up without exponential search.
-      {"stars and letters", stars_then_a, false},
-      {"question marks", std::string(1000, '?'), false},
-      // Longer than a name may be: the lookup fails and nothing is written.
-      {"a plain name", std::string(1000, 'x'), false},
-      {"a missing directory", std::string(991, 'd') + "/GAME.CAS", false},
+      {"stars and letters", stars_then_a, false, false},
+      {"question marks", std::string(1000, '?'), false, false},
+      // Longer than a name may be: the lookup fails and says why.
+      {"a plain name", std::string(1000, 'x'), false, true},
+      {"a directory of 991 characters", std::string(991, 'd') + "/GAME.CAS", false, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -459,10 +577,12 @@ TEST_F(FaultTest, PatternsOfAThousandCharacters) {
     const ProcessResult result = RunProgram(kSorbek.path, {c.pattern}, dir_.path());
     EXPECT_EQ(result.exit_status, 0);
     EXPECT_EQ(result.err, "");
-    EXPECT_EQ(result.out, c.finds_game
-                              ? Report(Lines({"Valid CAS file found: GAME.CAS", "Raw CRC: 5", ""}),
-                                       {{"GAME.CAS", 5}})
-                              : Report("", {}));
+    const std::string per_file = c.too_long ? SearchError(c.pattern, "File name too long")
+                                 : c.finds_game
+                                     ? Lines({"Valid CAS file found: GAME.CAS", "Raw CRC: 5", ""})
+                                     : "";
+    EXPECT_EQ(result.out,
+              Report(per_file, c.finds_game ? SummaryRows{{"GAME.CAS", 5}} : SummaryRows{}));
   }
 }
 

@@ -1,11 +1,15 @@
 // The tools on what only a POSIX system can stage: FIFOs, /dev/full, dot-files as hidden files,
 // names that differ only in case, and paths of any length.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "support/image_builder.h"
 #include "support/process.h"
 #include "support/report.h"
@@ -58,6 +62,44 @@ TEST(PosixTest, LongPathsAreOpenedWholeAndNamesShownCut) {
   EXPECT_EQ(RunProgram(kSorbek, {directory + "/" + name}, dir.path()).out,
             Report(Lines({"Valid CAS file found: " + name.substr(0, 100), "Raw CRC: 3", ""}),
                    {{name.substr(0, 32), 3}}));
+}
+
+// An image that cannot be read names itself in its line: the read fails at offset 0, before any
+// other line of the image is written.
+TEST(PosixTest, ReadErrorsNameTheirImage) {
+  ScopedTempDir dir;
+  WriteFile(dir.path() / "A.CAS", TapeHeader::Consistent({1}).Cas());
+  WriteFile(dir.path() / "A.TTP", TapeHeader::Consistent({1}).Ttp());
+  const std::string unreadable =
+      "! Read error in mem at offset 0: Input/output error. Image left out of the summary.";
+  EXPECT_EQ(RunProgram(kSorbek, {"A.CAS", "/proc/self/mem", "A.CAS"}, dir.path()).out,
+            Report(Lines({"Valid CAS file found: A.CAS", "Raw CRC: 1", "", unreadable, "",
+                          "Valid CAS file found: A.CAS", "Raw CRC: 1", ""}),
+                   {{"A.CAS", 1}, {"A.CAS", 1}}));
+  const ProcessResult ravnik = RunProgram(kRavnik, {"/proc/self/mem", "A.TTP"}, dir.path());
+  EXPECT_EQ(ravnik.out.substr(0, 2 + unreadable.size() + 4), Lines({"", unreadable, ""}));
+}
+
+// With no descriptor left, a directory cannot be listed: the search says so instead of finding
+// nothing.
+TEST(PosixTest, SearchWithoutDescriptorsFails) {
+  ScopedTempDir dir;
+  WriteFile(dir.path() / "GAME.CAS", {1});
+  const std::unique_ptr<Platform> platform = Platform::Create(0, nullptr);
+  const int lowest_free = ::dup(STDIN_FILENO);
+  ASSERT_GE(lowest_free, 0);
+  ::close(lowest_free);
+  rlimit saved;
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+  const rlimit none_left = {static_cast<rlim_t>(lowest_free), saved.rlim_max};
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &none_left), 0);
+  const std::unique_ptr<FileSearch> search = platform->StartSearch(dir.path().string() + "/*.CAS");
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+  FoundFile match;
+  Status failure = Status::Ok();
+  EXPECT_EQ(search->Next(&match, &failure), SearchStep::kFailure);
+  EXPECT_EQ(failure.reason(), "Too many open files");
+  EXPECT_EQ(search->Next(&match, &failure), SearchStep::kEnd);
 }
 
 TEST(PosixTest, UnwritableReportEndsWithStatus101) {

@@ -169,6 +169,28 @@ TEST_F(Win32Test, DevicesAndPipesDoNotOpen) {
   ::CloseHandle(pipe);
 }
 
+// A pattern that the system refuses gets a line with the system's reason, and the run goes on.
+// Wildcards in a directory part make an invalid name on Windows and under Wine alike; a pattern
+// that only finds nothing stays silent.
+TEST_F(Win32Test, SearchFailuresAreReported) {
+  Put("GAME.CAS", TapeHeader::Consistent({12}).Cas());
+  const ProcessResult result =
+      RunProgram(kSorbek, {"*\\*.cas", "nowhere\\*.cas", "GAME.CAS"}, dir_.path());
+  EXPECT_EQ(result.exit_status, 0);
+  const std::string prefix = "\r\nInput file (*\\*.cas) search error: ";
+  const std::string rest = ". Skipped...\r\n" + CasLines("GAME.CAS", 12);
+  ASSERT_GT(result.out.size(), prefix.size() + rest.size()) << result.out;
+  EXPECT_EQ(result.out.substr(0, prefix.size()), prefix);
+  // The system's reason: one line, without its closing period.
+  const std::size_t reason_end = result.out.find(rest, prefix.size());
+  ASSERT_NE(reason_end, std::string::npos) << result.out;
+  const std::string reason = result.out.substr(prefix.size(), reason_end - prefix.size());
+  ASSERT_FALSE(reason.empty());
+  EXPECT_EQ(reason.find_first_of("\r\n"), std::string::npos) << reason;
+  EXPECT_NE(reason.back(), '.') << reason;
+  EXPECT_EQ(result.out.substr(reason_end), rest + SummaryAndFooter({{"GAME.CAS", 12}}));
+}
+
 // Without a standard output the first hand-over of the report fails: the tool stops with one
 // line on standard error, in the system's words, and exit status 101.
 TEST_F(Win32Test, UnwritableReportEndsWithStatus101) {

@@ -25,7 +25,14 @@ class PlatformTest : public ::testing::Test {
   std::vector<FoundFile> Search(const std::string& pattern) {
     std::vector<FoundFile> matches;
     const std::unique_ptr<FileSearch> search = platform_->StartSearch(pattern);
-    for (FoundFile match; search->Next(&match);) matches.push_back(match);
+    FoundFile match;
+    Status failure = Status::Ok();
+    for (SearchStep step; (step = search->Next(&match, &failure)) != SearchStep::kEnd;) {
+      EXPECT_EQ(step, SearchStep::kMatch) << pattern << ": " << failure.reason();
+      if (step == SearchStep::kMatch) matches.push_back(match);
+    }
+    // An ended search stays ended.
+    EXPECT_EQ(search->Next(&match, &failure), SearchStep::kEnd) << pattern;
     return matches;
   }
 

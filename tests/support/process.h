@@ -13,6 +13,9 @@
 
 namespace tvc::testing {
 
+// The exit status of a child that could not become what RunOptions asked for.
+inline constexpr int kCouldNotStart = 126;
+
 struct ProcessResult {
   int exit_status = -1;          // the exit status, or 128 + the signal that ended the child
   std::string out;               // standard output, unless it went elsewhere
@@ -22,22 +25,26 @@ struct ProcessResult {
 
 // Where the child's standard output goes.
 enum class StandardOutput {
-  kCollected,         // a pipe that is collected into ProcessResult::out
-  kClosed,            // no descriptor 1 at all
-  kPipeWithoutReader  // a pipe whose reading end is closed: writing raises SIGPIPE
+  kCollected,          // a pipe that is collected into ProcessResult::out
+  kClosed,             // no descriptor 1 at all
+  kPipeWithoutReader,  // a pipe whose reading end is closed: writing raises SIGPIPE
+  // A pipe set non-blocking, as a reading program may set it, and drained slowly: the child's
+  // writes meet a full pipe again and again (POSIX only).
+  kNonBlockingSlowReader,
 };
 
 struct RunOptions {
   // Standard output goes to this file (created or emptied) instead; takes precedence.
   std::optional<std::string> stdout_path;
   StandardOutput stdout_kind = StandardOutput::kCollected;
-  // The largest file the child may write, in bytes; beyond it a write fails with EFBIG (SIGXFSZ
-  // is ignored so that the child sees the failure instead of being killed).
-  std::optional<std::int64_t> file_size_limit;
+  // Run as the unprivileged user "nobody" when the tests run as root, so that file permissions
+  // apply to the child (POSIX only).
+  bool unprivileged = false;
 };
 
-// Runs `program` with `arguments` in `directory`. A child that has not ended after a minute is
-// killed, so that a tool that blocks fails its test instead of hanging the suite.
+// Runs `program` with `arguments` in `directory`, as a user's shell would: default signal
+// dispositions, nothing blocked. A child that has not ended after a minute is killed, so that a
+// tool that blocks fails its test instead of hanging the suite.
 ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                          const std::filesystem::path& directory, const RunOptions& options);
 

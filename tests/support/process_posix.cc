@@ -1,6 +1,6 @@
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,9 +18,10 @@ namespace tvc::testing {
 
 namespace {
 
-void Drain(int fd, std::string* into, bool* open) {
+// Reads what the pipe holds, at most `most` bytes.
+void Drain(int fd, std::string* into, bool* open, std::size_t most = 65536) {
   char buffer[65536];
-  const ssize_t count = ::read(fd, buffer, sizeof buffer);
+  const ssize_t count = ::read(fd, buffer, std::min(most, sizeof buffer));
   if (count > 0) {
     into->append(buffer, static_cast<std::size_t>(count));
   } else if (count == 0 || errno != EINTR) {
@@ -32,10 +33,10 @@ void Drain(int fd, std::string* into, bool* open) {
 [[noreturn]] void StartChild(const std::string& program, std::vector<char*>& argv,
                              const std::filesystem::path& directory, const RunOptions& options,
                              const int out_pipe[2], const int err_pipe[2]) {
-  if (::chdir(directory.c_str()) != 0) ::_exit(126);
+  if (::chdir(directory.c_str()) != 0) ::_exit(kCouldNotStart);
   if (options.stdout_path) {
     const int fd = ::open(options.stdout_path->c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0) ::_exit(126);
+    if (fd < 0) ::_exit(kCouldNotStart);
     ::dup2(fd, STDOUT_FILENO);
     ::close(fd);
   } else if (options.stdout_kind == StandardOutput::kClosed) {
@@ -49,11 +50,21 @@ void Drain(int fd, std::string* into, bool* open) {
   for (const int fd : {out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]}) {
     if (fd > STDERR_FILENO) ::close(fd);
   }
-  if (options.file_size_limit) {
-    const rlimit limit = {static_cast<rlim_t>(*options.file_size_limit),
-                          static_cast<rlim_t>(*options.file_size_limit)};
-    ::signal(SIGXFSZ, SIG_IGN);
-    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(126);
+  if (options.stdout_kind == StandardOutput::kNonBlockingSlowReader) {
+    ::fcntl(STDOUT_FILENO, F_SETFL, ::fcntl(STDOUT_FILENO, F_GETFL) | O_NONBLOCK);
+  }
+  // What the test process ignores or blocks is no business of the program's.
+  for (int signal_number = 1; signal_number < NSIG; ++signal_number) {
+    ::signal(signal_number, SIG_DFL);  // fails harmlessly for SIGKILL, SIGSTOP and unused numbers
+  }
+  sigset_t none;
+  ::sigemptyset(&none);
+  ::sigprocmask(SIG_SETMASK, &none, nullptr);
+  if (options.unprivileged && ::geteuid() == 0) {
+    constexpr id_t kNobody = 65534;
+    if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) {
+      ::_exit(kCouldNotStart);
+    }
   }
   ::execv(program.c_str(), argv.data());
   ::_exit(127);
@@ -108,7 +119,15 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
       break;
     }
     if (ready < 0) continue;
-    if (fds[0].revents) Drain(out_pipe[0], &result.out, &out_open);
+    if (fds[0].revents) {
+      if (options.stdout_kind == StandardOutput::kNonBlockingSlowReader) {
+        // A kilobyte at a time, a millisecond apart: the pipe stays full for the child.
+        Drain(out_pipe[0], &result.out, &out_open, 1024);
+        ::usleep(1000);
+      } else {
+        Drain(out_pipe[0], &result.out, &out_open);
+      }
+    }
     if (fds[1].revents) Drain(err_pipe[0], &result.err, &err_open);
   }
   if (out_pipe[0] >= 0) ::close(out_pipe[0]);

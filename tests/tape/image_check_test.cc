@@ -244,11 +244,13 @@ TEST(CasCheckTest, FileSystemFailuresLeaveTheImageOut) {
   };
   const std::vector<Case> cases = {
       {"read error in the header", [](MemoryFile& f) { f.FailReadsAt(100, "Input/output error"); },
-       "! Read error at offset 100: Input/output error. Image left out of the summary."},
+       "! Read error in GAME.CAS at offset 100: Input/output error. Image left out of the "
+       "summary."},
       {"read error in the data", [](MemoryFile& f) { f.FailReadsAt(150, "Input/output error"); },
-       "! Read error at offset 150: Input/output error. Image left out of the summary."},
+       "! Read error in GAME.CAS at offset 150: Input/output error. Image left out of the "
+       "summary."},
       {"length query fails", [](MemoryFile& f) { f.FailLength("Stale file handle"); },
-       "! Read error at offset 154: Stale file handle. Image left out of the summary."},
+       "! Read error in GAME.CAS at offset 154: Stale file handle. Image left out of the summary."},
   };
   for (const Case& c : cases) {
     auto file = std::make_unique<MemoryFile>(CleanImage().Cas());
@@ -260,9 +262,10 @@ TEST(CasCheckTest, FileSystemFailuresLeaveTheImageOut) {
   }
   auto failing_mark = std::make_unique<MemoryFile>(CleanImage().Cas());
   failing_mark->FailReadsAt(0, "Input/output error");
-  EXPECT_EQ(
-      RunCheck(kCasLayout, std::move(failing_mark), false, "GAME.CAS").report,
-      Lines({"! Read error at offset 0: Input/output error. Image left out of the summary.", ""}));
+  EXPECT_EQ(RunCheck(kCasLayout, std::move(failing_mark), false, "GAME.CAS").report,
+            Lines({"! Read error in GAME.CAS at offset 0: Input/output error. Image left out of "
+                   "the summary.",
+                   ""}));
 }
 
 TEST(CasCheckTest, ShortReadsGiveTheSameReport) {
