@@ -2,7 +2,7 @@
 # layers below it, never of a layer above, and no source includes a test double.
 #   cmake -DSOURCE_DIR=.../src -P CheckLayers.cmake
 # Layers from the bottom up; the programs' folders stand on all of them.
-set(layers platform report tape driver)
+set(layers text platform report tape driver)
 set(programs sorbek ravnik)
 
 set(violations "")

@@ -47,3 +47,7 @@ for i in "${!pairs[@]}"; do
     >"$corpus/wildcard/pair-$i"
 done
 printf '*\xe9*\0caf\xe9.cas' >"$corpus/wildcard/pair-high-bytes"
+# UTF-8: á* and Ádám.CAS, ?sz.cas and ősz.cas, *ŐSZ* and an invalid name.
+printf '\xc3\xa1*\0\xc3\x81d\xc3\xa1m.CAS' >"$corpus/wildcard/pair-utf8-0"
+printf '?sz.cas\0\xc5\x91sz.cas' >"$corpus/wildcard/pair-utf8-1"
+printf '*\xc5\x90SZ*\0\xc5\x91sz\xff.cas' >"$corpus/wildcard/pair-utf8-2"

@@ -20,15 +20,16 @@ constexpr std::string_view kFooter[] = {
 // sent there.
 constexpr std::string_view kSkippedName = "STDERR.TXT";
 
-// A parameter in a report line shows as much of itself as a file's name does.
-std::string_view ShownPart(std::string_view parameter) {
-  return parameter.substr(0, RunState::kNameLength);
+// A name, or a parameter, as the report shows it: its first characters.
+std::string_view ShownPart(std::string_view name, NameEncoding encoding) {
+  return FirstCharacters(name, RunState::kNameLength, encoding);
 }
 
 // The search could not look at all of what the parameter names; the run goes on without it.
-void ReportSearchFailure(std::string_view pattern, const Status& failure, ReportStream& out) {
+void ReportSearchFailure(std::string_view pattern, const Status& failure, Platform& platform,
+                         ReportStream& out) {
   out.Text("Input file (")
-      .Text(ShownPart(pattern))
+      .Name(ShownPart(pattern, platform.FileNameEncoding()))
       .Text(") search error: ")
       .Text(failure.reason())
       .Text(". Skipped...")
@@ -37,10 +38,10 @@ void ReportSearchFailure(std::string_view pattern, const Status& failure, Report
 
 void CheckOneMatch(const ToolDescription& tool, const FoundFile& match, Platform& platform,
                    RunState& state, ReportStream& out) {
-  state.shown_name.assign(match.name, 0, RunState::kNameLength);
+  state.shown_name.assign(ShownPart(match.name, platform.FileNameEncoding()));
   state.file = platform.OpenInput(match.path);
   if (!state.file) {
-    out.Text("Input file (").Text(state.shown_name).Text(") open error. Skipped...").EndLine();
+    out.Text("Input file (").Name(state.shown_name).Text(") open error. Skipped...").EndLine();
     return;
   }
   if (state.shown_name == kSkippedName) {
@@ -61,7 +62,7 @@ void CheckMatches(const ToolDescription& tool, std::span<const std::string> file
     const std::unique_ptr<FileSearch> search = platform.StartSearch(pattern);
     for (SearchStep step; (step = search->Next(&match, &failure)) != SearchStep::kEnd;) {
       if (step == SearchStep::kFailure) {
-        ReportSearchFailure(pattern, failure, out);
+        ReportSearchFailure(pattern, failure, platform, out);
       } else {
         CheckOneMatch(tool, match, platform, state, out);
       }
@@ -75,7 +76,7 @@ void WriteSummary(const SummaryTable& summary, ReportStream& out) {
   out.Line("--------");
   for (std::size_t index = 0; index < summary.rows(); ++index) {
     const SummaryRow row = summary.row(index);
-    out.Text("File: ").Text(row.name, 12).Text(" Raw CRC: ").Number(row.raw_crc, 8).EndLine();
+    out.Text("File: ").Name(row.name, 12).Text(" Raw CRC: ").Number(row.raw_crc, 8).EndLine();
   }
   for (const std::string_view line : kFooter) out.Line(line);
 }
@@ -83,11 +84,12 @@ void WriteSummary(const SummaryTable& summary, ReportStream& out) {
 namespace {
 
 int Run(const ToolDescription& tool, Platform& platform) {
-  ReportStream out(platform.StandardOutput(), [&](const Status& status) {
+  const auto on_failure = [&](const Status& status) {
     platform.WriteDiagnostic(std::string(tool.name) +
                              ": cannot write the report: " + status.reason() + "\n");
     platform.Exit(kExitReportFailed);
-  });
+  };
+  ReportStream out(platform.StandardOutput(), on_failure, platform.FileNameEncoding());
   out.EndLine();
 
   const std::vector<std::string> parameters = platform.Parameters();
@@ -98,6 +100,7 @@ int Run(const ToolDescription& tool, Platform& platform) {
   }
 
   RunState state;
+  state.summary = SummaryTable(platform.FileNameEncoding());
   state.long_info = parameters.front() == "-l";
   const std::span<const std::string> file_arguments =
       std::span(parameters).subspan(state.long_info ? 1 : 0);

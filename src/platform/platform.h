@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/status.h"
+#include "text/utf8.h"
 
 namespace tvc {
 
@@ -76,6 +77,10 @@ class Platform {
   // The platform of the running process. argc and argv are main's; a platform that hands the
   // program one command line (Windows) may read that instead.
   static std::unique_ptr<Platform> Create(int argc, char** argv);
+
+  // How the system spells file names: what a name's characters are, for its width in the report
+  // and for where a cut may fall.
+  virtual NameEncoding FileNameEncoding() const = 0;
 
   // Parameters 1 to n, never cut.
   virtual std::vector<std::string> Parameters() = 0;

@@ -141,8 +141,10 @@ bool IsDirectory(DIR* directory, const dirent& entry) {
 }
 
 // The pattern splits at its last '/' into a directory part, taken literally, and a final part,
-// which may hold wildcards. A name that begins with '.' counts as hidden unless the final part
-// begins with '.' too.
+// which may hold wildcards. A parameter that names an existing entry exactly (not a directory) is
+// that entry alone, even when its name holds '*' or '?', as POSIX names may: a shell that
+// expanded a pattern hands over such names, and they must not be expanded a second time. When
+// listed, a name that begins with '.' counts as hidden unless the final part begins with '.' too.
 std::unique_ptr<FileSearch> ListMatches(const std::string& pattern) {
   const std::size_t slash = pattern.rfind('/');
   const std::string directory_part = slash == std::string::npos ? "" : pattern.substr(0, slash + 1);
@@ -150,13 +152,15 @@ std::unique_ptr<FileSearch> ListMatches(const std::string& pattern) {
   auto search = std::make_unique<PosixFileSearch>(directory_part);
   if (final_part.empty()) return search;
 
+  struct stat info;
+  const bool exists = ::stat(pattern.c_str(), &info) == 0;
+  const int lookup_error = exists ? 0 : errno;
+  if (exists && !S_ISDIR(info.st_mode)) {
+    search->Add(final_part);
+    return search;
+  }
   if (!HasWildcards(final_part)) {
-    struct stat info;
-    if (::stat(pattern.c_str(), &info) != 0) {
-      if (!MeansNotThere(errno)) search->Fail(errno);
-    } else if (!S_ISDIR(info.st_mode)) {
-      search->Add(final_part);
-    }
+    if (!exists && !MeansNotThere(lookup_error)) search->Fail(lookup_error);
     return search;
   }
 
@@ -221,6 +225,10 @@ class StandardOutputSink final : public OutputSink {
 class PosixPlatform final : public Platform {
  public:
   PosixPlatform(int argc, char** argv) : parameters_(argv + std::min(argc, 1), argv + argc) {}
+
+  // Names are bytes to the system; by convention they are UTF-8, and a name that is not is taken
+  // one byte a character.
+  NameEncoding FileNameEncoding() const override { return NameEncoding::kUtf8; }
 
   std::vector<std::string> Parameters() override { return parameters_; }
 

@@ -214,6 +214,9 @@ class StandardOutputSink final : public OutputSink {
 
 class Win32Platform final : public Platform {
  public:
+  // The ANSI entry points give names in the system's code page, one byte a character.
+  NameEncoding FileNameEncoding() const override { return NameEncoding::kSingleByte; }
+
   // Windows hands a program one command line; main's argv is the C runtime's reading of it,
   // which follows other quoting rules.
   std::vector<std::string> Parameters() override { return SplitCommandLine(::GetCommandLineA()); }

@@ -1,18 +1,47 @@
 #include "report/report_stream.h"
 
+#include <algorithm>
 #include <charconv>
 #include <utility>
 
 namespace tvc {
 
-ReportStream::ReportStream(OutputSink& sink, FailureHandler on_failure)
-    : sink_(sink), on_failure_(std::move(on_failure)), line_by_line_(sink.IsConsole()) {
+namespace {
+
+bool IsControl(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte < 0x20 || byte == 0x7F;
+}
+
+}  // namespace
+
+ReportStream::ReportStream(OutputSink& sink, FailureHandler on_failure, NameEncoding names)
+    : sink_(sink),
+      on_failure_(std::move(on_failure)),
+      names_(names),
+      line_by_line_(sink.IsConsole()) {
   buffer_.reserve(kBufferSize);
 }
 
 ReportStream& ReportStream::Text(std::string_view text, std::size_t width) {
   if (text.size() < width) AppendSpaces(width - text.size());
   Append(text);
+  return *this;
+}
+
+ReportStream& ReportStream::Name(std::string_view name, std::size_t width) {
+  // Control characters are ASCII, so replacing them changes neither the count of characters nor
+  // whether the name is UTF-8.
+  const std::size_t length = CharacterCount(name, names_);
+  if (length < width) AppendSpaces(width - length);
+  while (!name.empty()) {
+    const std::size_t plain =
+        static_cast<std::size_t>(std::find_if(name.begin(), name.end(), IsControl) - name.begin());
+    Append(name.substr(0, plain));
+    if (plain == name.size()) break;
+    Append("?");
+    name.remove_prefix(plain + 1);
+  }
   return *this;
 }
 

@@ -1,6 +1,7 @@
 // The report: the one text output of a run. It owns the line end (CR LF everywhere, also in a file
-// or a pipe), right-justified fields and the decimal form of numbers. Output to a console is
-// handed over line by line; output to a file or a pipe is gathered and written in large pieces.
+// or a pipe), right-justified fields, the decimal form of numbers and how a name is shown. Output
+// to a console is handed over line by line; output to a file or a pipe is gathered and written in
+// large pieces.
 #ifndef TVC_REPORT_REPORT_STREAM_H_
 #define TVC_REPORT_REPORT_STREAM_H_
 
@@ -10,6 +11,7 @@
 #include <string_view>
 
 #include "platform/platform.h"
+#include "text/utf8.h"
 
 namespace tvc {
 
@@ -21,13 +23,21 @@ class ReportStream {
 
   static constexpr std::size_t kBufferSize = 64 * 1024;
 
-  ReportStream(OutputSink& sink, FailureHandler on_failure);
+  // Names are measured as `names` spells them: in characters of UTF-8 where they are valid
+  // UTF-8, or one byte a character.
+  ReportStream(OutputSink& sink, FailureHandler on_failure,
+               NameEncoding names = NameEncoding::kSingleByte);
   ReportStream(const ReportStream&) = delete;
   ReportStream& operator=(const ReportStream&) = delete;
 
   // Writes `text` right-justified in a field of `width`: spaces on the left when it is shorter,
   // the whole text when it is as long or longer. Nothing is ever cut.
   ReportStream& Text(std::string_view text, std::size_t width = 0);
+
+  // Writes a name, or other bytes that come from outside the tool (a parameter, an image's
+  // signature), right-justified in a field of `width` characters. Control characters (bytes 0 to
+  // 31 and 127) show as '?', so that no name can end a line early, forge one or drive a terminal.
+  ReportStream& Name(std::string_view name, std::size_t width = 0);
 
   // Writes a number in decimal: an optional "-", the digits, no leading zeros, no separators.
   // The field applies to the whole form, sign included.
@@ -52,6 +62,7 @@ class ReportStream {
 
   OutputSink& sink_;
   FailureHandler on_failure_;
+  NameEncoding names_;
   bool line_by_line_;
   bool failed_ = false;
   std::string buffer_;

@@ -3,7 +3,7 @@
 namespace tvc {
 
 void SummaryTable::Add(std::string_view name, std::int32_t raw_crc) {
-  names_.append(name.substr(0, kNameLength));
+  names_.append(FirstCharacters(name, kNameLength, names_encoding_));
   name_ends_.push_back(names_.size());
   raw_crcs_.push_back(raw_crc);
 }

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/utf8.h"
+
 namespace tvc {
 
 struct SummaryRow {
@@ -22,6 +24,9 @@ class SummaryTable {
   // A summary row keeps at most this many characters of the name.
   static constexpr std::size_t kNameLength = 32;
 
+  // Names are cut as `names` counts their characters.
+  explicit SummaryTable(NameEncoding names = NameEncoding::kSingleByte) : names_encoding_(names) {}
+
   // Appends a row with the first kNameLength characters of `name`.
   void Add(std::string_view name, std::int32_t raw_crc);
 
@@ -30,6 +35,7 @@ class SummaryTable {
   SummaryRow row(std::size_t index) const;
 
  private:
+  NameEncoding names_encoding_;
   std::string names_;
   std::vector<std::size_t> name_ends_;
   std::vector<std::int32_t> raw_crcs_;

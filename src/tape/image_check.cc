@@ -77,13 +77,14 @@ void HeaderWalk::Run() {
     return;
   }
   if (!CheckSignature() || !CheckMark()) return;
-  out_.Text("Valid CAS file found: ").Text(state_.shown_name).EndLine();
+  out_.Text("Valid CAS file found: ").Name(state_.shown_name).EndLine();
   if (!ReadHeaderFields() || !SumProgramData() || !CompareLengths()) return;
   RecordRawCrc();
 }
 
-// The signature line comes before any test, whatever its bytes; only a file too short to hold a
-// signature is rejected at once.
+// The signature line comes before any test, whatever its bytes (shown as a name is, so that no
+// control character reaches the report); only a file too short to hold a signature is rejected
+// at once.
 bool HeaderWalk::CheckSignature() {
   if (layout_.signature.empty()) return true;
   std::string signature;
@@ -94,9 +95,9 @@ bool HeaderWalk::CheckSignature() {
     }
     signature.push_back(static_cast<char>(*byte));
   }
-  out_.Line(signature);
+  out_.Name(signature).EndLine();
   if (signature == layout_.signature)
-    out_.Text(layout_.signature_found).Text(state_.shown_name).EndLine();
+    out_.Text(layout_.signature_found).Name(state_.shown_name).EndLine();
   return true;
 }
 
@@ -222,7 +223,7 @@ void HeaderWalk::ShowAutorun(std::uint8_t autorun) {
 
 // Returns false, the walk's signal to stop.
 bool HeaderWalk::RejectImage() {
-  out_.Text(state_.shown_name, 12).Text(" file isn't a valid CAS file. Skipped...").EndLine();
+  out_.Name(state_.shown_name, 12).Text(" file isn't a valid CAS file. Skipped...").EndLine();
   return false;
 }
 
@@ -232,7 +233,7 @@ bool HeaderWalk::RejectImage() {
 bool HeaderWalk::LeaveOut(const Status& error) {
   if (!error.ok()) {
     out_.Text("! Read error in ")
-        .Text(state_.shown_name)
+        .Name(state_.shown_name)
         .Text(" at offset ")
         .Number(reader_.offset())
         .Text(": ")

@@ -502,41 +502,60 @@ TEST_F(FaultTest, ImagesCutAtEveryOffset) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Names with spaces, quotes, bytes above 127 and control characters are written back as the same
-// bytes, whether found by a pattern or named exactly.
+// Names with spaces, quotes, bytes above 127 and control characters: the files are found and
+// opened by their real bytes, and the report shows each control character as '?', so that no
+// name can forge a line or drive a terminal.
 
-TEST_F(FaultTest, OddNamesAreWrittenBackAsTheSameBytes) {
+TEST_F(FaultTest, OddNamesAreFoundAndShownSafely) {
   // In the order of the search: letters folded to upper case, then bytes.
   const std::vector<std::string> names = {
       " LEADING SPACE.CAS",
       "A NAME OF FORTY CHARACTERS, CUT IN ROWS.CAS",
       "BELL\a.CAS",
       "CARRIAGE\rRETURN.CAS",
-      "ESCAPE\x1B[31mRED.CAS",
+      "DELETE\x7F.CAS",
+      "ESCAPE\x1B[2J\x1B[31mRED.CAS",
       "it's \"quoted\".cas",
       "J\xC1T\xC9K.CAS",  // Latin-1: not UTF-8 at all
       "LINE\nFEED.CAS",
       "STAR*AND?QUERY.CAS",
       "TAB\tHERE.CAS",
+      "X.CAS\r\nFile:     EVIL.CAS Raw CRC:  999.cas",
       "\xC3\x81RV\xC3\x8DZT\xC5\xB0R\xC5\x90.CAS",  // UTF-8
+  };
+  const auto shown = [](std::string name) {
+    for (char& c : name) {
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    }
+    return name;
   };
   std::string per_file;
   SummaryRows rows;
   for (std::size_t i = 0; i < names.size(); ++i) {
     const auto crc = static_cast<std::int32_t>(i + 1);
     Put(names[i], kSorbek.CleanImage({static_cast<std::uint8_t>(crc)}));
-    per_file += Lines({"Valid CAS file found: " + names[i], "Raw CRC: " + std::to_string(crc), ""});
-    rows.push_back({names[i].substr(0, 32), crc});
+    per_file +=
+        Lines({"Valid CAS file found: " + shown(names[i]), "Raw CRC: " + std::to_string(crc), ""});
+    rows.push_back({shown(names[i]).substr(0, 32), crc});
   }
   const std::string expected = Report(per_file, rows);
 
   const ProcessResult by_search = RunProgram(kSorbek.path, {"*.cas"}, dir_.path());
   EXPECT_EQ(by_search.exit_status, 0);
-  EXPECT_EQ(by_search.out, expected);
-  // Named one by one: the name with '*' and '?' is a pattern that matches only itself here.
+  EXPECT_TRUE(SameText(by_search.out, expected));
+  // Named one by one: each name, '*' and '?' included, is that one file.
   const ProcessResult by_name = RunProgram(kSorbek.path, names, dir_.path());
   EXPECT_EQ(by_name.exit_status, 0);
-  EXPECT_EQ(by_name.out, expected);
+  EXPECT_TRUE(SameText(by_name.out, expected));
+  // The lines that name a parameter or an unopened file show it safely too; a name that is not
+  // there stays silent.
+  fs::create_symlink("LOOP\n", Path("LOOP\n"));
+  ASSERT_EQ(::mkfifo(Path("PIPE\r.CAS").c_str(), 0644), 0);
+  const ProcessResult errors =
+      RunProgram(kSorbek.path, {"LOOP\n", "GONE\r\n\x1B[2J.CAS", "PIPE\r.CAS"}, dir_.path());
+  EXPECT_EQ(errors.out, Report(SearchError("LOOP?", "Too many levels of symbolic links") +
+                                   OpenError("PIPE?.CAS"),
+                               {}));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -62,7 +62,7 @@ TEST(RavnikTest, MixedCollection) {
                         "Valid CAS file found: old.ttp"}) +
                  header + Lines({"Raw CRC: 60", ""}) +
                  Lines({"    TINY.TTP file isn't a valid CAS file. Skipped...",
-                        std::string("\x11\x00\x01\x00", 4),
+                        "????",  // 11 00 01 00, control bytes shown as '?'
                         "   plain.cas file isn't a valid CAS file. Skipped..."}),
              {{"GAME.TTP", 60}, {"old.ttp", 60}}));
 }

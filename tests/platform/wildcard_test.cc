@@ -32,7 +32,26 @@ TEST(WildcardTest, Matches) {
       {"[ab].cas", "a.cas", false},
       {"a\\*.cas", "a\\x.cas", true},
       {"*\xE9*", "caf\xE9.cas", true},
-      {"*\xE9*", "caf\xC9.cas", false},  // only ASCII letters fold
+      {"*\xE9*", "caf\xC9.cas", false},  // not UTF-8: only ASCII letters fold
+      // UTF-8 names: letters fold by Unicode, and '?' is one character.
+      {"\xC3\xA1*",
+       "\xC3\x81"
+       "d\xC3\xA1m.CAS",
+       true},                                    // á* finds Ádám.CAS
+      {"?sz.cas", "\xC5\x91sz.cas", true},       // ?sz.cas finds ősz.cas
+      {"*\xC5\x90SZ*", "\xC5\x91sz.cas", true},  // *ŐSZ* finds ősz.cas
+      {"??sz.cas", "\xC5\x91sz.cas", false},
+      {"?", "\xF0\x9F\x8E\xAE", true},          // four bytes, one character
+      {"*\xC3\xA9*", "caf\xC3\x89.cas", true},  // é and É
+      {"\xC3\xB6*", "\xC3\x96T.cas", true},     // ö and Ö
+      {"\xC3\xA1*", "\xC3\xA2.cas", false},     // á is no â
+      // A name that is not UTF-8 is read byte by byte, against any pattern.
+      {"?sz.cas", "\xF5sz.cas", true},
+      {"??sz.cas", "\xC5\x91sz\xFF.cas", false},
+      {"\xC3\xA1*",
+       "\xC3\x81"
+       "d\xC3\xA1m\xFF.CAS",
+       false},
       {"**.cas", "x.cas", true},
       {"*.?", "x.c", true},
       {"*.?", "x.", false},
@@ -66,23 +85,12 @@ TEST(WildcardTest, NamesSortWithLettersFoldedThenByBytes) {
 // The quick key must never contradict NameLess: names that share their first eight folded bytes,
 // names that are prefixes of others, and bytes above 127 among them.
 TEST(WildcardTest, SortKeyAgreesWithNameLess) {
-  const std::vector<std::string> names = {"GAMES_001.CAS",
-                                          "games_001.cas",
-                                          "GAMES_002.CAS",
-                                          "GAMES_0",
-                                          "GAMES_00",
-                                          "GAMES_",
-                                          "A",
-                                          "a",
-                                          "ab",
-                                          "AB",
-                                          "\xE9t\xE9.cas",
-                                          "_x",
-                                          "10.cas",
-                                          "Zz",
-                                          "zZ",
-                                          "{",
-                                          "GAMES_001.CAS.BAK"};
+  const std::vector<std::string> names = {
+      "GAMES_001.CAS", "games_001.cas", "GAMES_002.CAS", "GAMES_0", "GAMES_00", "GAMES_", "A", "a",
+      "ab", "AB", "\xE9t\xE9.cas", "\xC3\xA9t\xC3\xA9.cas", "\xC3\x89T\xC3\x89.CAS",
+      "\xC4\xB1\xC4\xB1\xC4\xB1\xC4\xB1\xC4\xB1\xC4\xB1\xC4\xB1\xC4\xB1x",  // ı: two bytes,
+                                                                            // upper-case I one
+      "IIIIIIIIy", "_x", "10.cas", "Zz", "zZ", "{", "GAMES_001.CAS.BAK"};
   for (const std::string& a : names) {
     for (const std::string& b : names) {
       if (NameSortKey(a) != NameSortKey(b)) {

@@ -28,6 +28,48 @@ TEST(ReportStreamTest, RightJustifiedFieldsNeverCut) {
   EXPECT_EQ(Written([](ReportStream& o) { o.Text("", 2); }), "  ");
 }
 
+// Names come from outside: no control character reaches the report, and a field counts the
+// characters of a UTF-8 name where the system spells names in UTF-8.
+TEST(ReportStreamTest, NamesShowControlCharactersAsQuestionMarks) {
+  struct Case {
+    const char* what;
+    std::string name;
+    NameEncoding encoding;
+    std::size_t width;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"a forged line", "X.CAS\r\nFile:     EVIL.CAS", NameEncoding::kUtf8, 0,
+       "X.CAS??File:     EVIL.CAS"},
+      {"tab, escape, delete and zero", std::string("\t\x1B[2J\x7F\0A", 8), NameEncoding::kUtf8, 0,
+       "??[2J??A"},
+      {"every control character", std::string("\x01\x1F\x20\x7E", 4), NameEncoding::kUtf8, 6,
+       "  ?? ~"},
+      {"UTF-8 counts characters",
+       "\xC3\x81"
+       "d\xC3\xA1m.cas",
+       NameEncoding::kUtf8, 12,
+       "    \xC3\x81"
+       "d\xC3\xA1m.cas"},
+      {"a code page counts bytes",
+       "\xC3\x81"
+       "d\xC3\xA1m.cas",
+       NameEncoding::kSingleByte, 12,
+       "  \xC3\x81"
+       "d\xC3\xA1m.cas"},
+      {"not UTF-8 counts bytes", "J\xC1T\xC9K.CAS", NameEncoding::kUtf8, 12, "   J\xC1T\xC9K.CAS"},
+      {"a control character is one character", "\xC5\x91\n", NameEncoding::kUtf8, 3, " \xC5\x91?"},
+  };
+  for (const Case& c : cases) {
+    StringSink sink;
+    ReportStream out(
+        sink, [](const Status&) { FAIL(); }, c.encoding);
+    out.Name(c.name, c.width);
+    out.Close();
+    EXPECT_EQ(sink.text, c.expected) << c.what;
+  }
+}
+
 TEST(ReportStreamTest, DecimalForm) {
   struct Case {
     std::int64_t value;

@@ -316,12 +316,17 @@ TEST(TtpCheckTest, CleanImageShortAndLong) {
 TEST(TtpCheckTest, AnySignatureIsEchoedAndOnlyTheMarkDecides) {
   struct Case {
     std::string signature;
+    std::string echoed;
     bool recognised;
   };
-  const std::vector<Case> cases = {
-      {"TTP0", true}, {"ttp0", false}, {"TTP1", false}, {std::string("\x00\x01\r\x1B", 4), false}};
+  // Control bytes are echoed as '?': a signature can neither break the line nor drive a terminal.
+  const std::vector<Case> cases = {{"TTP0", "TTP0", true},
+                                   {"ttp0", "ttp0", false},
+                                   {"TTP1", "TTP1", false},
+                                   {std::string("\x00\x01\r\x1B", 4), "????", false},
+                                   {"\x7F\nT\xC3", "??T\xC3", false}};
   for (const Case& c : cases) {
-    std::string expected = Lines({c.signature});
+    std::string expected = Lines({c.echoed});
     if (c.recognised) expected += Lines({"Valid TTP file found: GAME.TTP"});
     expected += Lines({"Valid CAS file found: GAME.TTP", "Raw CRC: 55", ""});
     const CheckOutcome outcome = CheckTtp(CleanTtp().Ttp(c.signature));
