@@ -1,18 +1,34 @@
 #!/usr/bin/env bash
 # The benchmark: sorbek's own search and check of a seeded corpus of CAS images, set side by side
-# with the input floor (a reader that only opens, reads and closes the same files), `sum -s` and
-# `cksum`. Prints the median wall times, the ratios and sorbek's peak memory, then the scaling run.
-# It is no test: it takes a few minutes and wants a quiet machine.
+# with readers that do nothing but read the same files, in one hyperfine run each, so that every
+# target is a ratio measured at one time on one machine. It is no test: it takes several minutes
+# and wants a quiet machine.
 #
-#   bench/run.sh                    # 20,000 images, then 100,000 for the scaling curve
-#   RUNS=10 LARGE=0 bench/run.sh    # fewer runs, no scaling run
+# - warm: every file in the page cache; sorbek against the floor reader (one file after the other),
+#   `sum -s` and `cksum`;
+# - cold (as root): the page cache dropped before every run; sorbek against the floor reader,
+#   `cksum`, the parallel floor reader (threads that read the same files in any order: the limit)
+#   and the sorbek before read-ahead;
+# - half cold (as root): every other file dropped from the cache; sorbek against the sorbek before
+#   read-ahead;
+# - scaling: time per image over 1,000, 20,000 and 100,000 images, and peak memory.
+#
+#   bench/run.sh                       # everything
+#   RUNS=10 LARGE=0 bench/run.sh       # fewer warm runs, no run over 100,000 images
+#   BASELINE=<commit> bench/run.sh     # another sorbek to hold the cold runs against
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$PWD
 
 RUNS=${RUNS:-20}
+COLD_RUNS=${COLD_RUNS:-5}
+TINY=${TINY:-1000}
 SMALL=${SMALL:-20000}
 LARGE=${LARGE:-100000}
 SEED=${SEED:-20081117}
+THREADS=${THREADS:-16}
+# The last commit before the read-ahead stage: "today's sorbek" for the cold and half-cold runs.
+BASELINE=${BASELINE:-66467e4}
 export LC_ALL=C
 
 for tool in hyperfine /usr/bin/time cmake; do
@@ -22,18 +38,39 @@ for tool in hyperfine /usr/bin/time cmake; do
   }
 done
 
-build=$PWD/build-bench
+build=$root/build-bench
 echo "== building the release tools and the benchmark helpers in $build"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTVC_BUILD_TESTS=OFF -DTVC_BUILD_BENCH=ON \
   >/dev/null
 cmake --build "$build" -j2 >/dev/null
 sorbek=$build/src/sorbek
 floor=$build/bench/floor_reader
+drop_pages=$build/bench/drop_pages
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/sorbek-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-# make_corpus DIR COUNT: the seeded images, read once so that every run finds them in the cache.
+# The sorbek of BASELINE, built from the repository's history; empty when there is none.
+baseline=""
+if git -C "$root" cat-file -e "$BASELINE^{commit}" 2>/dev/null; then
+  echo "== building the sorbek of $BASELINE (before read-ahead)"
+  mkdir -p "$work/baseline"
+  git -C "$root" archive "$BASELINE" | tar -x -C "$work/baseline"
+  cmake -S "$work/baseline" -B "$work/baseline/build" -DCMAKE_BUILD_TYPE=Release \
+    -DTVC_BUILD_TESTS=OFF >/dev/null
+  cmake --build "$work/baseline/build" -j2 --target sorbek >/dev/null
+  baseline=$work/baseline/build/src/sorbek
+else
+  echo "== no commit $BASELINE here: the runs against the sorbek before read-ahead are skipped"
+fi
+
+# Dropping the page cache needs root; without it the cold runs are skipped.
+can_drop=false
+if [ "$(id -u)" -eq 0 ] && sync && echo 3 >/proc/sys/vm/drop_caches 2>/dev/null; then
+  can_drop=true
+fi
+
+# make_corpus DIR COUNT: the seeded images, read once so that the warm runs find them in the cache.
 make_corpus() {
   mkdir -p "$1"
   "$build/bench/make_corpus" "$1" "$2" "$SEED"
@@ -43,11 +80,12 @@ make_corpus() {
 # median CSV NAME: the median wall time of one command in hyperfine's CSV export, in seconds.
 median() { awk -F, -v name="$2" '$1 == name { print $4 }' "$1"; }
 
-# peak_kib DIR ARGS...: sorbek's peak resident memory in KiB for one run in DIR.
+# peak_kib DIR PREPARE ARGS...: sorbek's peak resident memory in KiB for one run in DIR, after the
+# shell command PREPARE.
 peak_kib() {
-  local dir=$1
-  shift
-  (cd "$dir" && /usr/bin/time -v "$sorbek" "$@" 2>&1 >/dev/null) |
+  local dir=$1 prepare=$2
+  shift 2
+  (cd "$dir" && sh -c "$prepare" && /usr/bin/time -v "$sorbek" "$@" 2>&1 >/dev/null) |
     awk -F': ' '/Maximum resident set size/ { print $2 }'
 }
 
@@ -62,7 +100,15 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 micro_per_image() { awk -v t="$1" -v n="$2" 'BEGIN { printf "%.2f", t * 1e6 / n }'; }
 # verdict VALUE OP LIMIT: "met" or "MISSED".
 verdict() { awk -v v="$1" -v l="$3" -v op="$2" \
-  'BEGIN { ok = (op == "<=") ? v <= l : v < l; print ok ? "met" : "MISSED" }'; }
+  'BEGIN { ok = (op == "<=") ? v <= l : (op == ">=") ? v >= l : v < l; print ok ? "met" : "MISSED" }'; }
+status=0
+# target LABEL VALUE OP LIMIT: prints the measure and its verdict; a miss fails the benchmark.
+target() {
+  local v
+  v=$(verdict "$2" "$3" "$4")
+  printf '  %-40s %6s (target %s %s: %s)\n' "$1" "$2" "$3" "$4" "$v"
+  [ "$v" = met ] || status=1
+}
 
 echo "== machine: $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo)," \
   "$(nproc) cores, $(uname -sr), $(date -u +%Y-%m-%d)"
@@ -72,71 +118,114 @@ echo "== writing $SMALL images (seed $SEED)"
 make_corpus "$small" "$SMALL"
 echo "   $(du -sm --apparent-size "$small" | cut -f1) MB of images"
 check_rows "$small" "$SMALL"
+if [ -n "$baseline" ]; then
+  cmp <(cd "$small" && "$sorbek" -l '*.CAS') <(cd "$small" && "$baseline" -l '*.CAS') ||
+    { echo "bench: the reports of sorbek and of the sorbek of $BASELINE differ" >&2; exit 1; }
+fi
 
-echo "== timing $SMALL images, $RUNS runs each"
-(cd "$small" && hyperfine --style basic --warmup 3 --runs "$RUNS" --export-csv "$work/small.csv" \
+echo "== warm: timing $SMALL images in the page cache, $RUNS runs each"
+(cd "$small" && hyperfine --style basic --warmup 3 --runs "$RUNS" --export-csv "$work/warm.csv" \
   -n sorbek "'$sorbek' '*.CAS'" \
   -n "sorbek -l" "'$sorbek' -l '*.CAS'" \
   -n floor "'$floor' *.CAS" \
   -n "sum -s" "sum -s *.CAS >/dev/null" \
   -n cksum "cksum *.CAS >/dev/null" >/dev/null)
-t_sorbek=$(median "$work/small.csv" sorbek)
-t_long=$(median "$work/small.csv" "sorbek -l")
-t_floor=$(median "$work/small.csv" floor)
-t_sum=$(median "$work/small.csv" "sum -s")
-t_cksum=$(median "$work/small.csv" cksum)
-peak_small=$(peak_kib "$small" '*.CAS')
-
-status=0
-r_floor=$(ratio "$t_sorbek" "$t_floor")
-r_sum=$(ratio "$t_sorbek" "$t_sum")
-r_cksum=$(ratio "$t_sorbek" "$t_cksum")
-v_floor=$(verdict "$r_floor" "<=" 1.25)
-v_sum=$(verdict "$r_sum" "<" 1)
-v_cksum=$(verdict "$r_cksum" "<" 1)
-
+t_sorbek=$(median "$work/warm.csv" sorbek)
+t_long=$(median "$work/warm.csv" "sorbek -l")
+t_floor=$(median "$work/warm.csv" floor)
+t_sum=$(median "$work/warm.csv" "sum -s")
+t_cksum=$(median "$work/warm.csv" cksum)
+peak_small=$(peak_kib "$small" true '*.CAS')
 echo
-echo "median wall time, $SMALL images:"
-printf '  %-12s %8.4f s  %6s us/image\n' \
+echo "warm, median wall time, $SMALL images:"
+printf '  %-14s %8.4f s  %6s us/image\n' \
   "sorbek" "$t_sorbek" "$(micro_per_image "$t_sorbek" "$SMALL")" \
   "sorbek -l" "$t_long" "$(micro_per_image "$t_long" "$SMALL")" \
   "floor" "$t_floor" "$(micro_per_image "$t_floor" "$SMALL")" \
   "sum -s" "$t_sum" "$(micro_per_image "$t_sum" "$SMALL")" \
   "cksum" "$t_cksum" "$(micro_per_image "$t_cksum" "$SMALL")"
-echo "ratios:"
-echo "  sorbek/floor  $r_floor (target <= 1.25: $v_floor)"
-echo "  sorbek/sum -s $r_sum (target < 1: $v_sum)"
-echo "  sorbek/cksum  $r_cksum (target < 1: $v_cksum)"
-echo "sorbek peak memory, $SMALL images: $peak_small KiB"
-for v in "$v_floor" "$v_sum" "$v_cksum"; do [ "$v" = met ] || status=1; done
+target "sorbek / floor" "$(ratio "$t_sorbek" "$t_floor")" "<=" 1.25
+target "sorbek / sum -s" "$(ratio "$t_sorbek" "$t_sum")" "<" 1
+target "sorbek / cksum" "$(ratio "$t_sorbek" "$t_cksum")" "<" 1
+echo "  sorbek peak memory: $peak_small KiB"
 
+if [ "$can_drop" = true ]; then
+  drop_all='sync; echo 3 > /proc/sys/vm/drop_caches'
+  echo
+  echo "== cold: timing $SMALL images, the page cache dropped before each of $COLD_RUNS runs"
+  commands=(-n sorbek "'$sorbek' '*.CAS'"
+    -n floor "'$floor' *.CAS"
+    -n "parallel floor" "'$floor' -j $THREADS *.CAS"
+    -n cksum "cksum *.CAS >/dev/null")
+  [ -n "$baseline" ] && commands+=(-n "sorbek before" "'$baseline' '*.CAS'")
+  (cd "$small" && hyperfine --style basic --runs "$COLD_RUNS" --prepare "$drop_all" \
+    --export-csv "$work/cold.csv" "${commands[@]}" >/dev/null)
+  c_sorbek=$(median "$work/cold.csv" sorbek)
+  c_floor=$(median "$work/cold.csv" floor)
+  c_parallel=$(median "$work/cold.csv" "parallel floor")
+  c_cksum=$(median "$work/cold.csv" cksum)
+  peak_cold=$(peak_kib "$small" "$drop_all" '*.CAS')
+  echo
+  echo "cold, median wall time, $SMALL images:"
+  printf '  %-14s %8.4f s\n' sorbek "$c_sorbek" floor "$c_floor" "parallel floor" "$c_parallel" \
+    cksum "$c_cksum"
+  [ -n "$baseline" ] && printf '  %-14s %8.4f s\n' "sorbek before" \
+    "$(median "$work/cold.csv" "sorbek before")"
+  target "sorbek / parallel floor" "$(ratio "$c_sorbek" "$c_parallel")" "<=" 1.2
+  target "floor / sorbek (times faster)" "$(ratio "$c_floor" "$c_sorbek")" ">=" 3
+  echo "  sorbek peak memory: $peak_cold KiB"
+
+  if [ -n "$baseline" ]; then
+    half="cat *.CAS >/dev/null; '$drop_pages' -2 *.CAS"
+    echo
+    echo "== half cold: every other image dropped from the page cache before each run"
+    (cd "$small" && hyperfine --style basic --runs "$COLD_RUNS" --prepare "$half" \
+      --export-csv "$work/half.csv" \
+      -n sorbek "'$sorbek' '*.CAS'" \
+      -n "sorbek before" "'$baseline' '*.CAS'" >/dev/null)
+    h_sorbek=$(median "$work/half.csv" sorbek)
+    h_before=$(median "$work/half.csv" "sorbek before")
+    echo
+    echo "half cold, median wall time, $SMALL images:"
+    printf '  %-14s %8.4f s\n' sorbek "$h_sorbek" "sorbek before" "$h_before"
+    target "sorbek / sorbek before" "$(ratio "$h_sorbek" "$h_before")" "<=" 1
+  fi
+else
+  echo
+  echo "== cold and half-cold runs skipped: dropping the page cache needs root"
+fi
+
+# per_image DIR COUNT RUNS: sorbek's median wall time per image in microseconds, warm.
+per_image() {
+  (cd "$1" && hyperfine --style basic --warmup 2 --runs "$3" --export-csv "$work/scale.csv" \
+    -n sorbek "'$sorbek' '*.CAS'" >/dev/null)
+  micro_per_image "$(median "$work/scale.csv" sorbek)" "$2"
+}
+
+echo
+echo "== scaling: time per image, warm"
+rm -rf "$small"
+tiny=$work/tiny
+make_corpus "$tiny" "$TINY"
+u_tiny=$(per_image "$tiny" "$TINY" "$RUNS")
+rm -rf "$tiny"
+u_small=$(micro_per_image "$t_sorbek" "$SMALL")
+printf '  %8s images: %6s us\n' "$TINY" "$u_tiny" "$SMALL" "$u_small"
+slowest=$(printf '%s\n' "$u_tiny" "$u_small" | sort -g | tail -n 1)
+fastest=$(printf '%s\n' "$u_tiny" "$u_small" | sort -g | head -n 1)
 if [ "$LARGE" -gt 0 ]; then
-  rm -rf "$small"
   large=$work/large
-  echo
-  echo "== writing $LARGE images for the scaling run"
   make_corpus "$large" "$LARGE"
-  echo "   $(du -sm --apparent-size "$large" | cut -f1) MB of images"
   check_rows "$large" "$LARGE"
-  large_runs=$(((RUNS + 1) / 2))
-  (cd "$large" && hyperfine --style basic --warmup 1 --runs "$large_runs" \
-    --export-csv "$work/large.csv" \
-    -n sorbek "'$sorbek' '*.CAS'" \
-    -n floor "'$floor' *.CAS" >/dev/null)
-  t_sorbek_large=$(median "$work/large.csv" sorbek)
-  t_floor_large=$(median "$work/large.csv" floor)
-  peak_large=$(peak_kib "$large" '*.CAS')
-  v_peak=$(verdict "$peak_large" "<=" 16384)
-  [ "$v_peak" = met ] || status=1
-  echo
-  echo "scaling (median wall time per image):"
-  printf '  %-8s %8s us at %d images, %8s us at %d images\n' \
-    sorbek "$(micro_per_image "$t_sorbek" "$SMALL")" "$SMALL" \
-    "$(micro_per_image "$t_sorbek_large" "$LARGE")" "$LARGE" \
-    floor "$(micro_per_image "$t_floor" "$SMALL")" "$SMALL" \
-    "$(micro_per_image "$t_floor_large" "$LARGE")" "$LARGE"
-  echo "  sorbek/floor at $LARGE images: $(ratio "$t_sorbek_large" "$t_floor_large")"
-  echo "sorbek peak memory, $LARGE images: $peak_large KiB (target <= 16384: $v_peak)"
+  u_large=$(per_image "$large" "$LARGE" $(((RUNS + 1) / 2)))
+  peak_large=$(peak_kib "$large" true '*.CAS')
+  printf '  %8s images: %6s us\n' "$LARGE" "$u_large"
+  slowest=$(printf '%s\n' "$slowest" "$u_large" | sort -g | tail -n 1)
+  fastest=$(printf '%s\n' "$fastest" "$u_large" | sort -g | head -n 1)
+  target "slowest / fastest time per image" "$(ratio "$slowest" "$fastest")" "<=" 1.3
+  target "peak memory at $LARGE images, KiB" "$peak_large" "<=" 16384
+else
+  target "slowest / fastest time per image" "$(ratio "$slowest" "$fastest")" "<=" 1.3
 fi
 
 echo

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The hardening part of the test command: the whole test suite (unit and end to end) built with
-# AddressSanitizer and UndefinedBehaviorSanitizer, then every fuzz target for a bounded time. Any
-# finding fails the run. Needs clang 14 and its runtime (Debian: clang, libclang-rt-14-dev).
+# AddressSanitizer and UndefinedBehaviorSanitizer, again with ThreadSanitizer (the read-ahead
+# workers), then every fuzz target for a bounded time. Any finding fails the run. Needs clang 14
+# and its runtime (Debian: clang, libclang-rt-14-dev).
 #
 #   FUZZ_SECONDS=600 scripts/test-hardening.sh   # longer fuzz sessions (default 60 s a target)
 set -euo pipefail
@@ -33,6 +34,13 @@ cmake --build build-sanitize -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
   UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
+
+echo "== sanitizer build and tests (ThreadSanitizer, $clang)"
+cmake -S . -B build-tsan -DCMAKE_CXX_COMPILER="$clang" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DSANITIZE=thread -DTVC_WERROR=ON
+cmake --build build-tsan -j"$jobs"
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  ctest --test-dir build-tsan --output-on-failure -j"$jobs"
 
 echo "== fuzz targets, ${FUZZ_SECONDS} s each"
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER="$clang" -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -1,8 +1,11 @@
 #include "driver/driver.h"
 
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
+
+#include "driver/read_ahead.h"
 
 namespace tvc {
 
@@ -36,36 +39,61 @@ void ReportSearchFailure(std::string_view pattern, const Status& failure, Platfo
       .EndLine();
 }
 
-void CheckOneMatch(const ToolDescription& tool, const FoundFile& match, Platform& platform,
+void CheckOneMatch(const ToolDescription& tool, const RunStep& step, Platform& platform,
                    RunState& state, ReportStream& out) {
-  state.shown_name.assign(ShownPart(match.name, platform.FileNameEncoding()));
-  state.file = platform.OpenInput(match.path);
-  if (!state.file) {
+  state.shown_name.assign(ShownPart(step.match.name, platform.FileNameEncoding()));
+  if (step.outcome != ReadOutcome::kRead) {
     out.Text("Input file (").Name(state.shown_name).Text(") open error. Skipped...").EndLine();
     return;
   }
-  if (state.shown_name == kSkippedName) {
-    state.file.reset();
-    return;
-  }
+  if (step.match.name == kSkippedName) return;
+  state.image = {step.bytes, step.start.length, step.start.read_error};
   tool.check(state, out);
 }
+
+// The steps of a run in order: each parameter's search, one after the other.
+class RunSteps {
+ public:
+  RunSteps(std::span<const std::string> patterns, Platform& platform)
+      : patterns_(patterns), platform_(platform) {}
+
+  bool Next(RunStep* step) {
+    for (;;) {
+      if (!search_) {
+        if (next_pattern_ == patterns_.size()) return false;
+        pattern_ = &patterns_[next_pattern_++];
+        search_ = platform_.StartSearch(*pattern_);
+      }
+      step->kind = search_->Next(&step->match, &step->failure);
+      if (step->kind != SearchStep::kEnd) break;
+      search_.reset();
+    }
+    step->pattern = pattern_;
+    // A file of the skipped name is opened, so that an unreadable one is reported, but not read.
+    step->bytes_wanted =
+        step->kind == SearchStep::kMatch && step->match.name != kSkippedName ? kImageBytesRead : 0;
+    return true;
+  }
+
+ private:
+  std::span<const std::string> patterns_;
+  Platform& platform_;
+  std::size_t next_pattern_ = 0;
+  const std::string* pattern_ = nullptr;
+  std::unique_ptr<FileSearch> search_;
+};
 
 }  // namespace
 
 void CheckMatches(const ToolDescription& tool, std::span<const std::string> file_arguments,
                   Platform& platform, RunState& state, ReportStream& out) {
-  FoundFile match;
-  Status failure = Status::Ok();
-  for (const std::string& pattern : file_arguments) {
-    state.shown_name.clear();
-    const std::unique_ptr<FileSearch> search = platform.StartSearch(pattern);
-    for (SearchStep step; (step = search->Next(&match, &failure)) != SearchStep::kEnd;) {
-      if (step == SearchStep::kFailure) {
-        ReportSearchFailure(pattern, failure, platform, out);
-      } else {
-        CheckOneMatch(tool, match, platform, state, out);
-      }
+  RunSteps steps(file_arguments, platform);
+  ReadAhead read_ahead(platform, [&](RunStep* step) { return steps.Next(step); });
+  while (const RunStep* step = read_ahead.Next()) {
+    if (step->kind == SearchStep::kFailure) {
+      ReportSearchFailure(*step->pattern, step->failure, platform, out);
+    } else {
+      CheckOneMatch(tool, *step, platform, state, out);
     }
   }
 }

@@ -21,14 +21,15 @@ inline constexpr int kExitOutOfMemory = 102;   // the system refused memory
 struct ToolDescription {
   std::string_view name;                    // the program's name, for diagnostics
   std::span<const std::string_view> usage;  // the usage text after the opening empty line
-  // Checks the image open in state.file and closes it.
+  // Checks state.image.
   void (*check)(RunState& state, ReportStream& out);
 };
 
 // Runs one whole tool on `platform` and returns the exit status.
 int RunTool(const ToolDescription& tool, Platform& platform);
 
-// Expands every file argument and checks each match (the "-l" option already taken out).
+// Expands every file argument and checks each match (the "-l" option already taken out), the files
+// read ahead.
 void CheckMatches(const ToolDescription& tool, std::span<const std::string> file_arguments,
                   Platform& platform, RunState& state, ReportStream& out);
 

@@ -18,22 +18,25 @@
 
 namespace tvc {
 
-// An image opened for reading. Closing happens in the destructor, so dropping the object (or
-// resetting the owning pointer) closes the file on every path.
-class InputFile {
- public:
-  virtual ~InputFile() = default;
+// What reading the start of a file found.
+struct FileStart {
+  std::size_t size = 0;              // bytes read into the caller's buffer, from offset 0
+  std::int64_t length = 0;           // the whole file's length in bytes, 64-bit
+  Status read_error = Status::Ok();  // not ok: a read failed at offset `size`
+  bool was_cached = false;           // every byte came from the system's memory, without waiting
+};
 
-  // Reads up to buffer.size() bytes at the current position and advances it by the count read.
-  // A count of 0 with an ok Status means the end of the file. Short counts are allowed anywhere.
-  virtual Status Read(std::span<std::uint8_t> buffer, std::size_t* bytes_read) = 0;
+// How reading the start of a file ended.
+enum class ReadOutcome {
+  kRead,        // the file was opened and read; FileStart tells how far
+  kCannotOpen,  // missing, a directory, no access, or not a regular file (a FIFO, a device)
+  kWouldWait,   // some of the bytes are not in the system's memory yet; nothing was read
+};
 
-  // Sets the absolute read position. A position beyond the end is no failure; the next read then
-  // reports the end of the file.
-  virtual Status Seek(std::int64_t offset) = 0;
-
-  // The file's whole length in bytes, 64-bit, without moving the read position.
-  virtual Status Length(std::int64_t* length) = 0;
+// Whether a read may wait for a device.
+enum class Waiting {
+  kNever,     // only what the system holds in memory; anything else is kWouldWait
+  kAsNeeded,  // as long as it takes
 };
 
 // One directory entry that a search returned.
@@ -91,10 +94,13 @@ class Platform {
   // long, a disk error) is a failure step of the search.
   virtual std::unique_ptr<FileSearch> StartSearch(const std::string& pattern) = 0;
 
-  // Opens an existing regular file for reading only, sharing it with other programs, positioned
-  // at offset 0. Returns nullptr on any failure (missing, a directory, no access, or not a regular
-  // file such as a FIFO or a device), and the failure leaves no trace.
-  virtual std::unique_ptr<InputFile> OpenInput(const std::string& path) = 0;
+  // Opens the regular file at `path` for reading only, sharing it with other programs; measures
+  // it; reads its first bytes into `buffer` until the buffer is full or the file ends or a read
+  // fails; and closes it. A FIFO or a device is never read and never waited for, and a file that
+  // cannot be opened leaves no trace. With Waiting::kNever a system that cannot tell whether a
+  // read would wait answers kWouldWait. Safe to call from several threads at once.
+  virtual ReadOutcome ReadFileStart(const std::string& path, std::span<std::uint8_t> buffer,
+                                    Waiting waiting, FileStart* start) = 0;
 
   // Standard output, where the whole report goes.
   virtual OutputSink& StandardOutput() = 0;

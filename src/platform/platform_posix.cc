@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -40,38 +41,61 @@ class FileDescriptor {
   int fd_;
 };
 
-class PosixInputFile final : public InputFile {
- public:
-  PosixInputFile(int fd, std::int64_t length) : fd_(fd), length_(length) {}
-
-  Status Read(std::span<std::uint8_t> buffer, std::size_t* bytes_read) override {
-    *bytes_read = 0;
-    for (;;) {
-      const ssize_t count = ::read(fd_.get(), buffer.data(), buffer.size());
-      if (count >= 0) {
-        *bytes_read = static_cast<std::size_t>(count);
-        return Status::Ok();
-      }
-      if (errno != EINTR) return ErrnoStatus(errno);
+// Reads at `offset` into `buffer`, never waiting for a device when `only_cached`. Returns the
+// count, or -1 with errno set; EAGAIN when only_cached and the bytes are not in memory.
+ssize_t ReadAt(int fd, std::span<std::uint8_t> buffer, std::size_t offset, bool only_cached) {
+  for (;;) {
+    ssize_t count;
+#ifdef RWF_NOWAIT
+    if (only_cached) {
+      iovec part = {buffer.data(), buffer.size()};
+      count = ::preadv2(fd, &part, 1, static_cast<off_t>(offset), RWF_NOWAIT);
+      // A kernel or file system that cannot tell answers as if the bytes were not there.
+      if (count < 0 && (errno == EOPNOTSUPP || errno == EINVAL || errno == ENOSYS)) errno = EAGAIN;
+    } else {
+      count = ::pread(fd, buffer.data(), buffer.size(), static_cast<off_t>(offset));
     }
+#else
+    if (only_cached) {
+      errno = EAGAIN;
+      return -1;
+    }
+    count = ::pread(fd, buffer.data(), buffer.size(), static_cast<off_t>(offset));
+#endif
+    if (count >= 0 || errno != EINTR) return count;
   }
+}
 
-  Status Seek(std::int64_t offset) override {
-    if (::lseek(fd_.get(), static_cast<off_t>(offset), SEEK_SET) < 0) return ErrnoStatus(errno);
-    return Status::Ok();
-  }
-
-  // The length as the system reported it when the file was opened: images are not expected to
-  // change while they are checked, and this saves a call per image.
-  Status Length(std::int64_t* length) override {
-    *length = length_;
-    return Status::Ok();
-  }
-
- private:
-  FileDescriptor fd_;
-  std::int64_t length_;
-};
+// Reads the file's start: first from the system's memory alone, then, when that runs dry and
+// waiting is allowed, as long as it takes. The file's length as fstat gave it bounds the reads,
+// so that a whole image costs one read; a length of 0 (an empty file, or one of /proc's, which
+// hold more than they say) reads on until a read gives nothing.
+ReadOutcome ReadStart(int fd, std::int64_t length, std::span<std::uint8_t> buffer, Waiting waiting,
+                      FileStart* start) {
+  start->length = length;
+  start->was_cached = true;
+  if (buffer.empty()) return ReadOutcome::kRead;
+  const std::size_t wanted =
+      length > 0 ? std::min(buffer.size(), static_cast<std::size_t>(length)) : buffer.size();
+  bool only_cached = true;
+  std::size_t total = 0;
+  do {
+    const ssize_t count = ReadAt(fd, buffer.subspan(total), total, only_cached);
+    if (count == 0) break;
+    if (count > 0) {
+      total += static_cast<std::size_t>(count);
+    } else if (errno == EAGAIN && only_cached) {
+      if (waiting == Waiting::kNever) return ReadOutcome::kWouldWait;
+      only_cached = false;
+    } else {
+      start->read_error = ErrnoStatus(errno);
+      break;
+    }
+  } while (total < wanted);
+  start->size = total;
+  start->was_cached = only_cached;
+  return ReadOutcome::kRead;
+}
 
 // The matches of one pattern, gathered and sorted when the search starts, so that a report lists
 // them in the same order on every run and every machine. The names lie back to back in one text
@@ -239,15 +263,14 @@ class PosixPlatform final : public Platform {
   // Read access only and no lock: read-only files and files that another program holds open are
   // checked like any other. O_NONBLOCK keeps the open of a FIFO from waiting for a writer; it has
   // no effect on the regular files that are read.
-  std::unique_ptr<InputFile> OpenInput(const std::string& path) override {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) return nullptr;
+  ReadOutcome ReadFileStart(const std::string& path, std::span<std::uint8_t> buffer,
+                            Waiting waiting, FileStart* start) override {
+    *start = FileStart();
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (file.get() < 0) return ReadOutcome::kCannotOpen;
     struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-      ::close(fd);
-      return nullptr;
-    }
-    return std::make_unique<PosixInputFile>(fd, static_cast<std::int64_t>(info.st_size));
+    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return ReadOutcome::kCannotOpen;
+    return ReadStart(file.get(), static_cast<std::int64_t>(info.st_size), buffer, waiting, start);
   }
 
   OutputSink& StandardOutput() override { return stdout_; }

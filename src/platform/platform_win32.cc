@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <limits>
 #include <string>
 #include <utility>
@@ -68,44 +69,35 @@ using SearchHandle = OwnedHandle<CloseSearch>;
 // ReadFile and WriteFile count in 32 bits; a larger request is split or read short.
 constexpr std::size_t kLargestTransfer = std::numeric_limits<DWORD>::max();
 
-class Win32InputFile final : public InputFile {
- public:
-  explicit Win32InputFile(FileHandle file) : file_(std::move(file)) {}
-
-  // A synchronous read of a disk file reports its end as success with no bytes.
-  Status Read(std::span<std::uint8_t> buffer, std::size_t* bytes_read) override {
-    *bytes_read = 0;
-    const auto wanted = static_cast<DWORD>(std::min(buffer.size(), kLargestTransfer));
-    DWORD count = 0;
-    if (!::ReadFile(file_.get(), buffer.data(), wanted, &count, nullptr)) return LastErrorStatus();
-    *bytes_read = count;
-    return Status::Ok();
-  }
-
-  Status Seek(std::int64_t offset) override {
-    LARGE_INTEGER position;
-    position.QuadPart = offset;
-    if (!::SetFilePointerEx(file_.get(), position, nullptr, FILE_BEGIN)) return LastErrorStatus();
-    return Status::Ok();
-  }
-
-  Status Length(std::int64_t* length) override {
-    LARGE_INTEGER size;
-    if (!::GetFileSizeEx(file_.get(), &size)) return LastErrorStatus();
-    *length = size.QuadPart;
-    return Status::Ok();
-  }
-
- private:
-  FileHandle file_;
-};
-
-// Consoles, printers, pipes and directories are no images: only a file on a disk is read.
-bool IsDiskFile(HANDLE file) {
+// Consoles, printers, pipes and directories are no images: only a file on a disk is read. Its
+// length comes from the same look at the file.
+bool MeasureDiskFile(HANDLE file, std::int64_t* length) {
   if (::GetFileType(file) != FILE_TYPE_DISK) return false;
   BY_HANDLE_FILE_INFORMATION info;
-  return ::GetFileInformationByHandle(file, &info) &&
-         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  if (!::GetFileInformationByHandle(file, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return false;
+  }
+  *length = static_cast<std::int64_t>(static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 |
+                                      info.nFileSizeLow);
+  return true;
+}
+
+// Reads until the buffer is full, the file ends (a synchronous read of a disk file reports its
+// end as success with no bytes) or a read fails.
+void ReadStart(HANDLE file, std::span<std::uint8_t> buffer, FileStart* start) {
+  std::size_t total = 0;
+  while (total < buffer.size()) {
+    const auto wanted = static_cast<DWORD>(std::min(buffer.size() - total, kLargestTransfer));
+    DWORD count = 0;
+    if (!::ReadFile(file, buffer.data() + total, wanted, &count, nullptr)) {
+      start->read_error = LastErrorStatus();
+      break;
+    }
+    if (count == 0) break;
+    total += count;
+  }
+  start->size = total;
 }
 
 // The DOS volume-label mark. Current headers give it no name, and FindFirstFileA does not report
@@ -226,13 +218,24 @@ class Win32Platform final : public Platform {
   }
 
   // Read access only, and every kind of sharing: read-only files and files that another program
-  // holds open, even for writing or deleting, are checked like any other.
-  std::unique_ptr<InputFile> OpenInput(const std::string& path) override {
-    FileHandle file(::CreateFileA(
+  // holds open, even for writing or deleting, are checked like any other. Windows has no cheap
+  // way to ask whether a read would wait, so a read that must not wait is never tried.
+  ReadOutcome ReadFileStart(const std::string& path, std::span<std::uint8_t> buffer,
+                            Waiting waiting, FileStart* start) override {
+    *start = FileStart();
+    if (waiting == Waiting::kNever) return ReadOutcome::kWouldWait;
+    const FileHandle file(::CreateFileA(
         path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file.valid() || !IsDiskFile(file.get())) return nullptr;
-    return std::make_unique<Win32InputFile>(std::move(file));
+    if (!file.valid() || !MeasureDiskFile(file.get(), &start->length)) {
+      return ReadOutcome::kCannotOpen;
+    }
+    // Reading stops at the measured length, so that a whole image costs one read.
+    if (start->length < static_cast<std::int64_t>(buffer.size())) {
+      buffer = buffer.first(static_cast<std::size_t>(std::max<std::int64_t>(start->length, 0)));
+    }
+    ReadStart(file.get(), buffer, start);
+    return ReadOutcome::kRead;
   }
 
   OutputSink& StandardOutput() override { return stdout_; }

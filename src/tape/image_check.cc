@@ -17,7 +17,6 @@ const ImageLayout kCasLayout = {
     .has_copy_protection = true,
     .first_skip = 123,
     .stored_size_order = ByteOrder::kLowFirst,
-    .seeks_to_start = false,
     .stored_block_size_label = "! Stored block size: ",
 };
 
@@ -27,7 +26,6 @@ const ImageLayout kTtpLayout = {
     .has_copy_protection = false,
     .first_skip = 124,
     .stored_size_order = ByteOrder::kHighFirst,
-    .seeks_to_start = true,
     .stored_block_size_label = "! Stored block size +4: ",
 };
 
@@ -42,7 +40,7 @@ constexpr std::size_t kLastSkip = 11;
 class HeaderWalk {
  public:
   HeaderWalk(const ImageLayout& layout, RunState& state, ReportStream& out)
-      : layout_(layout), state_(state), out_(out), reader_(*state.file) {}
+      : layout_(layout), state_(state), out_(out), reader_(state.image) {}
 
   void Run();
 
@@ -52,7 +50,7 @@ class HeaderWalk {
   std::optional<std::uint16_t> Read16(ByteOrder order);
   bool ReadHeaderFields();
   bool SumProgramData();
-  bool CompareLengths();
+  void CompareLengths();
   void RecordRawCrc();
 
   void ShowValue16(std::string_view label, std::uint16_t value);
@@ -72,13 +70,10 @@ class HeaderWalk {
 
 void HeaderWalk::Run() {
   state_.raw_crc = 0;
-  if (layout_.seeks_to_start && !reader_.Seek(0)) {
-    LeaveOut();
-    return;
-  }
   if (!CheckSignature() || !CheckMark()) return;
   out_.Text("Valid CAS file found: ").Name(state_.shown_name).EndLine();
-  if (!ReadHeaderFields() || !SumProgramData() || !CompareLengths()) return;
+  if (!ReadHeaderFields() || !SumProgramData()) return;
+  CompareLengths();
   RecordRawCrc();
 }
 
@@ -169,10 +164,8 @@ bool HeaderWalk::SumProgramData() {
   return true;
 }
 
-bool HeaderWalk::CompareLengths() {
-  std::int64_t file_length = 0;
-  if (const Status status = state_.file->Length(&file_length); !status.ok())
-    return LeaveOut(status);
+void HeaderWalk::CompareLengths() {
+  const std::int64_t file_length = state_.image.length;
   const std::int64_t stored_length = stored_size_ + kHeaderLength;
   if (file_length != stored_length) {
     out_.Line(
@@ -190,7 +183,6 @@ bool HeaderWalk::CompareLengths() {
     out_.Text("! PC Filesize: ").Number(file_length).EndLine();
     out_.Text(layout_.stored_block_size_label).Number(block_length).EndLine();
   }
-  return true;
 }
 
 void HeaderWalk::RecordRawCrc() {
@@ -227,8 +219,8 @@ bool HeaderWalk::RejectImage() {
   return false;
 }
 
-// The image stops before its header is complete, or a file operation fails (`error`; ok when the
-// file merely ended): whatever was written stays, one line tells why, and the image gets no
+// The image stops before its header is complete, or a read of the file failed (`error`; ok when
+// the file merely ended): whatever was written stays, one line tells why, and the image gets no
 // summary row. Returns false, the walk's signal to stop.
 bool HeaderWalk::LeaveOut(const Status& error) {
   if (!error.ok()) {
@@ -254,7 +246,6 @@ bool HeaderWalk::LeaveOut(const Status& error) {
 
 void CheckImage(const ImageLayout& layout, RunState& state, ReportStream& out) {
   HeaderWalk(layout, state, out).Run();
-  state.file.reset();
 }
 
 }  // namespace tvc

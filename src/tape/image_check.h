@@ -27,8 +27,6 @@ struct ImageLayout {
   // Bytes between the last-block field and the file type that nobody looks at.
   std::size_t first_skip;
   ByteOrder stored_size_order;
-  // Whether the check moves to offset 0 itself rather than trusting the caller's position.
-  bool seeks_to_start;
   // Label of the block-size line; the compared length counts the signature as well.
   std::string_view stored_block_size_label;
 };
@@ -39,8 +37,8 @@ extern const ImageLayout kCasLayout;
 // size high byte first.
 extern const ImageLayout kTtpLayout;
 
-// Checks the image open in state.file under the name state.shown_name, writes its lines to `out`,
-// adds a summary row for a valid image and closes state.file on every path.
+// Checks state.image under the name state.shown_name, writes its lines to `out` and adds a
+// summary row for a valid image.
 void CheckImage(const ImageLayout& layout, RunState& state, ReportStream& out);
 
 }  // namespace tvc

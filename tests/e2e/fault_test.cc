@@ -3,6 +3,7 @@
 // very many matches. Every case states the whole expected report and exit status.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -380,6 +381,66 @@ TEST_F(FaultTest, SearchFailuresAreReported) {
   }
   fs::permissions(Path("locked"), fs::perms::owner_all);  // for the clean-up
   if (could_not_drop_privileges) GTEST_SKIP() << "cannot run as an unprivileged user here";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Files that are not in the system's memory are read ahead by worker threads; the report is the
+// same to the byte as when every file is in memory.
+
+// Asks the system to drop the file's pages from its memory; false when they stay (a file system
+// that lives in memory, such as tmpfs).
+bool DropFromMemory(const fs::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  if (fd < 0) return false;
+  ::fdatasync(fd);
+  ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+  bool dropped = true;
+  if (void* map = ::mmap(nullptr, 1, PROT_READ, MAP_SHARED, fd, 0); map != MAP_FAILED) {
+    unsigned char resident = 0;
+    dropped = ::mincore(map, 1, &resident) == 0 && (resident & 1) == 0;
+    ::munmap(map, 1);
+  }
+  ::close(fd);
+  return dropped;
+}
+
+TEST_F(FaultTest, FilesReadAheadGiveTheSameReport) {
+  // Several windows of images of every kind: clean, rejected, cut in the header and in the data,
+  // beside a FIFO, a file of the skipped name, a link that leads nowhere and a failed search.
+  const std::vector<std::uint8_t> data = CountingBytes(3000, 1);
+  std::vector<fs::path> files;
+  for (int i = 0; i < 400; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "I%03d.CAS", i);
+    TapeHeader header =
+        TapeHeader::Consistent(std::vector<std::uint8_t>(data.begin(), data.begin() + 100 + i * 7));
+    if (i % 9 == 4) header.mark = 0x12;
+    std::vector<std::uint8_t> image = header.Cas();
+    if (i % 13 == 6) image.resize(100);
+    if (i % 17 == 8) image.resize(image.size() - 50);
+    Put(name, image);
+    files.push_back(Path(name));
+  }
+  ASSERT_EQ(::mkfifo(Path("I150.FIFO.CAS").c_str(), 0644), 0);
+  Put("STDERR.TXT", kSorbek.CleanImage({1}));
+  fs::create_symlink("nowhere", Path("I250.LINK.CAS"));
+  fs::create_symlink("loop", Path("loop"));
+  const std::vector<std::string> arguments = {"-l", "I1*.CAS", "STDERR.TXT", "loop/*.CAS",
+                                              "I*.CAS"};
+  const ProcessResult in_memory = RunProgram(kSorbek.path, arguments, dir_.path());
+  ASSERT_EQ(in_memory.exit_status, 0);
+  ASSERT_NE(in_memory.out.find("search error"), std::string::npos);
+
+  for (const int every : {1, 2}) {
+    SCOPED_TRACE(every == 1 ? "no file in memory" : "every other file in memory");
+    bool dropped = true;
+    for (std::size_t i = 0; i < files.size(); i += every) dropped = DropFromMemory(files[i]);
+    if (!dropped) GTEST_SKIP() << "this file system keeps its files in memory";
+    const ProcessResult read_ahead = RunProgram(kSorbek.path, arguments, dir_.path());
+    EXPECT_EQ(read_ahead.exit_status, 0);
+    EXPECT_EQ(read_ahead.err, "");
+    EXPECT_TRUE(SameText(read_ahead.out, in_memory.out));
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -164,7 +164,11 @@ TEST_F(Win32Test, DevicesAndPipesDoNotOpen) {
   ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
   const std::unique_ptr<Platform> platform = Platform::Create(0, nullptr);
   for (const std::string& name : {std::string("NUL"), std::string("CONIN$"), pipe_name}) {
-    EXPECT_FALSE(platform->OpenInput(name)) << name;
+    std::uint8_t buffer[16];
+    FileStart start;
+    EXPECT_EQ(platform->ReadFileStart(name, buffer, Waiting::kAsNeeded, &start),
+              ReadOutcome::kCannotOpen)
+        << name;
   }
   ::CloseHandle(pipe);
 }

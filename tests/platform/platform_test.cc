@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -40,67 +39,78 @@ class PlatformTest : public ::testing::Test {
   const std::unique_ptr<Platform> platform_ = Platform::Create(0, nullptr);
 };
 
-// Reads up to `size` bytes at the current position.
-std::vector<std::uint8_t> ReadSome(InputFile& file, std::size_t size) {
-  std::array<std::uint8_t, 16> buffer;
-  std::size_t count = 0;
-  const Status status = file.Read(std::span(buffer).first(size), &count);
-  EXPECT_TRUE(status.ok()) << status.reason();
-  return std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + count);
+// What ReadFileStart gives for `path` with a buffer of `size` bytes, waiting as needed.
+struct Start {
+  ReadOutcome outcome;
+  std::vector<std::uint8_t> bytes;
+  std::int64_t length;
+  std::string read_error;
+};
+
+Start ReadStart(Platform& platform, const std::string& path, std::size_t size) {
+  std::vector<std::uint8_t> buffer(size);
+  FileStart start;
+  const ReadOutcome outcome = platform.ReadFileStart(path, buffer, Waiting::kAsNeeded, &start);
+  buffer.resize(start.size);
+  return {outcome, buffer, start.length, start.read_error.reason()};
 }
 
-std::int64_t LengthOf(InputFile& file) {
-  std::int64_t length = -1;
-  const Status status = file.Length(&length);
-  EXPECT_TRUE(status.ok()) << status.reason();
-  return length;
-}
-
-TEST_F(PlatformTest, ReadsSeeksAndMeasuresAFile) {
+TEST_F(PlatformTest, ReadsAndMeasuresTheStartOfAFile) {
   testing::WriteFile(dir_.path() / "TEN.CAS", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
-  const std::unique_ptr<InputFile> file = platform_->OpenInput(PathOf("TEN.CAS"));
-  ASSERT_TRUE(file);
-  EXPECT_EQ(ReadSome(*file, 4), (std::vector<std::uint8_t>{0, 1, 2, 3}));
-  // Asking for the length leaves the read position where it was.
-  EXPECT_EQ(LengthOf(*file), 10);
-  EXPECT_EQ(ReadSome(*file, 2), (std::vector<std::uint8_t>{4, 5}));
-  // A position beyond the end is no failure; the next read finds the end.
-  ASSERT_TRUE(file->Seek(1000).ok());
-  EXPECT_EQ(ReadSome(*file, 4), std::vector<std::uint8_t>{});
-  ASSERT_TRUE(file->Seek(8).ok());
-  EXPECT_EQ(ReadSome(*file, 4), (std::vector<std::uint8_t>{8, 9}));
-  EXPECT_EQ(ReadSome(*file, 4), std::vector<std::uint8_t>{});
-}
-
-TEST_F(PlatformTest, AnEmptyFileEndsAtOnce) {
   testing::WriteFile(dir_.path() / "EMPTY.CAS", {});
-  const std::unique_ptr<InputFile> file = platform_->OpenInput(PathOf("EMPTY.CAS"));
-  ASSERT_TRUE(file);
-  EXPECT_EQ(LengthOf(*file), 0);
-  EXPECT_EQ(ReadSome(*file, 4), std::vector<std::uint8_t>{});
+  // Lengths are 64-bit: a file beyond 4 GiB (sparse where the file system allows) is measured,
+  // and only its start is read.
+  constexpr std::int64_t kHuge = (std::int64_t{5} << 30) + 3;
+  testing::WriteFile(dir_.path() / "HUGE.CAS", {7});
+  fs::resize_file(dir_.path() / "HUGE.CAS", kHuge);
+  struct Case {
+    std::string name;
+    std::size_t buffer;
+    std::vector<std::uint8_t> bytes;
+    std::int64_t length;
+  };
+  const Case cases[] = {
+      {"TEN.CAS", 16, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, 10},
+      {"TEN.CAS", 4, {0, 1, 2, 3}, 10},
+      {"TEN.CAS", 0, {}, 10},  // opened and measured only
+      {"EMPTY.CAS", 16, {}, 0},
+      {"HUGE.CAS", 3, {7, 0, 0}, kHuge},
+  };
+  for (const Case& c : cases) {
+    const Start start = ReadStart(*platform_, PathOf(c.name), c.buffer);
+    EXPECT_EQ(start.outcome, ReadOutcome::kRead) << c.name;
+    EXPECT_EQ(start.bytes, c.bytes) << c.name;
+    EXPECT_EQ(start.length, c.length) << c.name;
+    EXPECT_EQ(start.read_error, "") << c.name;
+  }
 }
 
-// Lengths and positions are 64-bit: a file beyond 4 GiB (sparse where the file system allows)
-// is measured and read at its true offsets.
-TEST_F(PlatformTest, FilesBeyond4GiB) {
-  constexpr std::int64_t kLength = (std::int64_t{5} << 30) + 3;
-  testing::WriteFile(dir_.path() / "HUGE.CAS", {});
-  fs::resize_file(dir_.path() / "HUGE.CAS", kLength);
-  const std::unique_ptr<InputFile> file = platform_->OpenInput(PathOf("HUGE.CAS"));
-  ASSERT_TRUE(file);
-  EXPECT_EQ(LengthOf(*file), kLength);
-  ASSERT_TRUE(file->Seek(kLength - 2).ok());
-  EXPECT_EQ(ReadSome(*file, 4), (std::vector<std::uint8_t>{0, 0}));
+// A read that must not wait either reads what the system holds in memory or says it would wait,
+// and then reads nothing.
+TEST_F(PlatformTest, AReadThatMustNotWaitNeverWaits) {
+  testing::WriteFile(dir_.path() / "TEN.CAS", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
+  std::vector<std::uint8_t> buffer(16);
+  FileStart start;
+  const ReadOutcome outcome =
+      platform_->ReadFileStart(PathOf("TEN.CAS"), buffer, Waiting::kNever, &start);
+  if (outcome == ReadOutcome::kRead) {
+    EXPECT_EQ(start.size, 10u);
+    EXPECT_TRUE(start.was_cached);
+  } else {
+    EXPECT_EQ(outcome, ReadOutcome::kWouldWait);
+    EXPECT_EQ(start.size, 0u);
+  }
+  EXPECT_EQ(start.length, outcome == ReadOutcome::kRead ? 10 : 0);
 }
 
-TEST_F(PlatformTest, OnlyExistingFilesOpen) {
+TEST_F(PlatformTest, OnlyExistingRegularFilesOpen) {
   fs::create_directory(dir_.path() / "DIR.CAS");
   testing::WriteFile(dir_.path() / "GAME.CAS", {1});
-  EXPECT_FALSE(platform_->OpenInput(PathOf("MISSING.CAS")));
-  EXPECT_FALSE(platform_->OpenInput(PathOf("DIR.CAS")));
-  EXPECT_FALSE(platform_->OpenInput(""));
+  for (const std::string& path : {PathOf("MISSING.CAS"), PathOf("DIR.CAS"), std::string()}) {
+    EXPECT_EQ(ReadStart(*platform_, path, 16).outcome, ReadOutcome::kCannotOpen) << path;
+  }
   // A failed open leaves no trace.
-  EXPECT_TRUE(platform_->OpenInput(PathOf("GAME.CAS")));
+  EXPECT_EQ(ReadStart(*platform_, PathOf("GAME.CAS"), 16).bytes, std::vector<std::uint8_t>{1});
 }
 
 // One match at most per pattern: the order of several is the backend's rule.
@@ -135,7 +145,7 @@ TEST_F(PlatformTest, SearchesAPatternAndOpensTheMatchInItsDirectory) {
     for (const FoundFile& match : Search(c.pattern)) {
       names.push_back(match.name);
       EXPECT_EQ(match.path, c.directory_part + match.name) << c.pattern;
-      EXPECT_TRUE(platform_->OpenInput(match.path)) << match.path;
+      EXPECT_EQ(ReadStart(*platform_, match.path, 1).outcome, ReadOutcome::kRead) << match.path;
     }
     EXPECT_EQ(names, c.names) << c.pattern;
   }

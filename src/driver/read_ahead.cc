@@ -1,0 +1,170 @@
+#include "driver/read_ahead.h"
+
+#include <new>
+#include <system_error>
+#include <utility>
+
+#include "tape/run_state.h"
+
+namespace tvc {
+
+namespace {
+
+// A buffer for the most the check reads of an image. Its pages are touched only as far as a read
+// fills them, so a small image costs little memory.
+std::unique_ptr<std::uint8_t[]> NewImageBuffer() {
+  return std::make_unique_for_overwrite<std::uint8_t[]>(kImageBytesRead);
+}
+
+}  // namespace
+
+ReadAhead::ReadAhead(Platform& platform, Source source)
+    : platform_(platform), source_(std::move(source)), inline_buffer_(NewImageBuffer()) {}
+
+ReadAhead::~ReadAhead() {
+  {
+    const std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  queued_.notify_all();
+  for (std::thread& worker : workers_) worker.join();
+}
+
+const RunStep* ReadAhead::Next() {
+  if (reading_ahead_) {
+    if (const RunStep* step = NextFromWindow()) return step;
+    // The window ran empty after draining: back to reading in this thread.
+    reading_ahead_ = false;
+    draining_ = false;
+  }
+  return NextInline();
+}
+
+const RunStep* ReadAhead::NextInline() {
+  if (source_ended_ || !source_(&inline_step_)) {
+    source_ended_ = true;
+    return nullptr;
+  }
+  if (inline_step_.kind != SearchStep::kMatch) return &inline_step_;
+  Read(inline_step_, inline_buffer_.get(), Waiting::kNever);
+  if (inline_step_.outcome != ReadOutcome::kWouldWait) return &inline_step_;
+
+  // The file is not in memory: from here on the workers read ahead, this step first.
+  reading_ahead_ = true;
+  cached_in_a_row_ = 0;
+  if (slots_.empty()) slots_.resize(kWindow);
+  StartWorkers();
+  Slot& first = FreeSlot();
+  first.step = std::move(inline_step_);
+  Queue(first);
+  queued_.notify_one();
+  return NextFromWindow();
+}
+
+const RunStep* ReadAhead::NextFromWindow() {
+  std::unique_lock lock(mutex_);
+  if (head_handed_out_) {
+    SlotAt(head_).state = SlotState::kFree;
+    ++head_;
+    head_handed_out_ = false;
+  }
+  lock.unlock();
+  if (!draining_) FillWindow();
+  lock.lock();
+  if (head_ == tail_) return nullptr;
+
+  Slot& head = SlotAt(head_);
+  if (head.state == SlotState::kQueued) {
+    // Every worker is busy, or none could be started: this thread reads the step itself.
+    head.state = SlotState::kReading;
+    lock.unlock();
+    Read(head.step, head.buffer.get(), Waiting::kAsNeeded);
+    lock.lock();
+    head.state = SlotState::kDone;
+  }
+  done_.wait(lock, [&] { return head.state == SlotState::kDone; });
+  head_handed_out_ = true;
+  lock.unlock();
+
+  if (head.out_of_memory) throw std::bad_alloc();
+  RunStep& step = head.step;
+  if (step.kind == SearchStep::kMatch && step.outcome == ReadOutcome::kRead) {
+    cached_in_a_row_ = step.start.was_cached ? cached_in_a_row_ + 1 : 0;
+    if (cached_in_a_row_ >= kWindow) draining_ = true;
+  }
+  return &step;
+}
+
+void ReadAhead::FillWindow() {
+  bool queued_any = false;
+  while (!source_ended_ && tail_ - head_ < kWindow) {
+    Slot& slot = FreeSlot();
+    if (!source_(&slot.step)) {
+      source_ended_ = true;
+      break;
+    }
+    Queue(slot);
+    queued_any = queued_any || slot.step.kind == SearchStep::kMatch;
+  }
+  if (queued_any) queued_.notify_all();
+}
+
+ReadAhead::Slot& ReadAhead::FreeSlot() {
+  Slot& slot = SlotAt(tail_);  // free: no other thread looks at it until it is queued
+  if (!slot.buffer) slot.buffer = NewImageBuffer();
+  slot.out_of_memory = false;
+  return slot;
+}
+
+void ReadAhead::Queue(Slot& slot) {
+  const std::lock_guard lock(mutex_);
+  // A failed search needs no reading: it is ready as it comes.
+  slot.state = slot.step.kind == SearchStep::kMatch ? SlotState::kQueued : SlotState::kDone;
+  ++tail_;
+}
+
+void ReadAhead::StartWorkers() {
+  if (!workers_.empty()) return;
+  try {
+    for (std::size_t i = 0; i < kWorkers; ++i) workers_.emplace_back([this] { Work(); });
+  } catch (const std::system_error&) {
+    // The system allows no more threads (a process limit, little address space): the workers
+    // that did start read ahead, and the run's own thread reads whatever they do not take.
+  }
+}
+
+ReadAhead::Slot* ReadAhead::Claim() {
+  if (next_claim_ < head_) next_claim_ = head_;
+  for (; next_claim_ < tail_; ++next_claim_) {
+    Slot& slot = SlotAt(next_claim_);
+    if (slot.state == SlotState::kQueued) return &slot;
+  }
+  return nullptr;
+}
+
+void ReadAhead::Work() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    Slot* slot = nullptr;
+    queued_.wait(lock, [&] { return stopping_ || (slot = Claim()) != nullptr; });
+    if (stopping_) return;
+    slot->state = SlotState::kReading;
+    lock.unlock();
+    try {
+      Read(slot->step, slot->buffer.get(), Waiting::kAsNeeded);
+    } catch (const std::bad_alloc&) {
+      slot->out_of_memory = true;  // the run's thread ends the run when it takes the step
+    }
+    lock.lock();
+    slot->state = SlotState::kDone;
+    done_.notify_one();
+  }
+}
+
+void ReadAhead::Read(RunStep& step, std::uint8_t* buffer, Waiting waiting) {
+  step.outcome = platform_.ReadFileStart(step.match.path, std::span(buffer, step.bytes_wanted),
+                                         waiting, &step.start);
+  step.bytes = std::span(buffer, step.start.size);
+}
+
+}  // namespace tvc
