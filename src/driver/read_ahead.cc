@@ -82,7 +82,9 @@ const RunStep* ReadAhead::NextFromWindow() {
     lock.lock();
     head.state = SlotState::kDone;
   }
+  waiting_for_head_ = true;
   done_.wait(lock, [&] { return head.state == SlotState::kDone; });
+  waiting_for_head_ = false;
   head_handed_out_ = true;
   lock.unlock();
 
@@ -96,7 +98,7 @@ const RunStep* ReadAhead::NextFromWindow() {
 }
 
 void ReadAhead::FillWindow() {
-  bool queued_any = false;
+  std::size_t queued = 0;
   while (!source_ended_ && tail_ - head_ < kWindow) {
     Slot& slot = FreeSlot();
     if (!source_(&slot.step)) {
@@ -104,9 +106,11 @@ void ReadAhead::FillWindow() {
       break;
     }
     Queue(slot);
-    queued_any = queued_any || slot.step.kind == SearchStep::kMatch;
+    if (slot.step.kind == SearchStep::kMatch) ++queued;
   }
-  if (queued_any) queued_.notify_all();
+  // One idle worker for each new step: waking them all for one step would cost more than the
+  // reading of a cached image.
+  for (std::size_t i = 0; i < queued && i < workers_.size(); ++i) queued_.notify_one();
 }
 
 ReadAhead::Slot& ReadAhead::FreeSlot() {
@@ -157,7 +161,8 @@ void ReadAhead::Work() {
     }
     lock.lock();
     slot->state = SlotState::kDone;
-    done_.notify_one();
+    // Only the step at the head lets the run go on.
+    if (waiting_for_head_ && slot == &SlotAt(head_)) done_.notify_one();
   }
 }
 

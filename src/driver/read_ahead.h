@@ -105,7 +105,8 @@ class ReadAhead {
 
   std::mutex mutex_;
   std::condition_variable queued_;  // a step was queued, or the workers are to stop
-  std::condition_variable done_;    // a step was read
+  std::condition_variable done_;    // the step at the head was read
+  bool waiting_for_head_ = false;   // the run's thread waits on done_
   bool stopping_ = false;
   std::vector<std::thread> workers_;
 };
