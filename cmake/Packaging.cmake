@@ -18,7 +18,7 @@ if(WIN32)
   # is rendered with groff, which a cross build on Linux has; a native Windows build without it
   # packs the README alone.
   find_program(TVC_GROFF groff)
-  set(TVC_WINDOWS_DOCS ${PROJECT_SOURCE_DIR}/README.md)
+  set(TVC_WINDOWS_DOCS ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE)
   if(TVC_GROFF)
     set(TVC_MANUAL_TEXT ${PROJECT_BINARY_DIR}/man/sorbek-ravnik-manual.txt)
     add_custom_command(
