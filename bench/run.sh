@@ -33,7 +33,7 @@ export LC_ALL=C
 
 for tool in hyperfine /usr/bin/time cmake; do
   command -v "$tool" >/dev/null || {
-    echo "bench: needs $tool (Debian: apt-get install hyperfine time cmake g++)" >&2
+    echo "bench: needs $tool (Debian and Ubuntu: scripts/install-packages.sh build bench)" >&2
     exit 2
   }
 done

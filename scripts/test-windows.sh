@@ -36,7 +36,7 @@ rm -rf "$dist"
 (cd "$build" && cpack -G ZIP -B "$root/$dist")
 zip=$(ls "$dist"/sorbek-ravnik-*-windows-x64.zip)
 listing=$(cmake -E tar tf "$zip")
-for file in sorbek.exe ravnik.exe README.md sorbek-ravnik-manual.txt; do
+for file in sorbek.exe ravnik.exe README.md LICENSE sorbek-ravnik-manual.txt; do
   grep -qx "$file" <<<"$listing" || { echo "missing $file in $zip"; echo "$listing"; exit 1; }
 done
 echo "$(basename "$zip") holds: $(tr '\n' ' ' <<<"$listing")"

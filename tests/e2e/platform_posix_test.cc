@@ -222,21 +222,35 @@ TEST(PosixTest, ReadErrorsNameTheirImage) {
   EXPECT_EQ(ravnik.out.substr(0, 2 + unreadable.size() + 4), Lines({"", unreadable, ""}));
 }
 
+// Starts a search while the process may open no further descriptor. UndefinedBehaviorSanitizer's
+// check of a virtual call opens a pipe of its own, which the limit refuses, so that check is left
+// out of this one call.
+#if defined(__clang__)
+__attribute__((no_sanitize("vptr")))
+#endif
+std::unique_ptr<FileSearch>
+StartSearchWithoutDescriptors(Platform& platform, const std::string& pattern) {
+  const int lowest_free = ::dup(STDIN_FILENO);
+  if (lowest_free < 0) return nullptr;
+  ::close(lowest_free);
+  rlimit saved;
+  if (::getrlimit(RLIMIT_NOFILE, &saved) != 0) return nullptr;
+  const rlimit none_left = {static_cast<rlim_t>(lowest_free), saved.rlim_max};
+  if (::setrlimit(RLIMIT_NOFILE, &none_left) != 0) return nullptr;
+  std::unique_ptr<FileSearch> search = platform.StartSearch(pattern);
+  ::setrlimit(RLIMIT_NOFILE, &saved);
+  return search;
+}
+
 // With no descriptor left, a directory cannot be listed: the search says so instead of finding
 // nothing.
 TEST(PosixTest, SearchWithoutDescriptorsFails) {
   ScopedTempDir dir;
   WriteFile(dir.path() / "GAME.CAS", {1});
   const std::unique_ptr<Platform> platform = Platform::Create(0, nullptr);
-  const int lowest_free = ::dup(STDIN_FILENO);
-  ASSERT_GE(lowest_free, 0);
-  ::close(lowest_free);
-  rlimit saved;
-  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
-  const rlimit none_left = {static_cast<rlim_t>(lowest_free), saved.rlim_max};
-  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &none_left), 0);
-  const std::unique_ptr<FileSearch> search = platform->StartSearch(dir.path().string() + "/*.CAS");
-  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+  const std::unique_ptr<FileSearch> search =
+      StartSearchWithoutDescriptors(*platform, dir.path().string() + "/*.CAS");
+  ASSERT_TRUE(search);
   FoundFile match;
   Status failure = Status::Ok();
   EXPECT_EQ(search->Next(&match, &failure), SearchStep::kFailure);
