@@ -32,7 +32,7 @@ ReadAhead::~ReadAhead() {
 
 const RunStep* ReadAhead::Next() {
   if (reading_ahead_) {
-    if (const RunStep* step = NextFromWindow()) return step;
+    if (const RunStep* step = NextFromWindow(0)) return step;
     // The window ran empty after draining: back to reading in this thread.
     reading_ahead_ = false;
     draining_ = false;
@@ -52,79 +52,81 @@ const RunStep* ReadAhead::NextInline() {
   // The file is not in memory: from here on the workers read ahead, this step first.
   reading_ahead_ = true;
   cached_in_a_row_ = 0;
-  if (slots_.empty()) slots_.resize(kWindow);
+  if (slots_.empty()) slots_.resize(kWindow + 1);  // the window and the step handed out
   StartWorkers();
-  Slot& first = FreeSlot();
-  first.step = std::move(inline_step_);
-  Queue(first);
-  queued_.notify_one();
-  return NextFromWindow();
+  PrepareSlot(tail_).step = std::move(inline_step_);
+  return NextFromWindow(1);
 }
 
-const RunStep* ReadAhead::NextFromWindow() {
+const RunStep* ReadAhead::NextFromWindow(std::size_t prepared) {
+  // New steps go into free slots before the lock is taken: a search may take a while.
+  if (!draining_) prepared += Prepare(prepared);
+
   std::unique_lock lock(mutex_);
-  if (head_handed_out_) {
-    SlotAt(head_).state = SlotState::kFree;
-    ++head_;
-    head_handed_out_ = false;
+  if (head_handed_out_) SlotAt(head_ - 1).state = SlotState::kFree;
+  head_handed_out_ = false;
+  std::size_t to_read = 0;
+  for (; prepared > 0; --prepared, ++tail_) {
+    Slot& slot = SlotAt(tail_);
+    // A failed search needs no reading: it is ready as it comes.
+    const bool needs_reading = slot.step.kind == SearchStep::kMatch;
+    slot.state = needs_reading ? SlotState::kQueued : SlotState::kDone;
+    if (needs_reading) ++to_read;
   }
-  lock.unlock();
-  if (!draining_) FillWindow();
-  lock.lock();
   if (head_ == tail_) return nullptr;
+  // One idle worker for each new step: waking them all for one step would cost more than the
+  // reading of a cached image.
+  for (std::size_t i = 0; i < to_read && i < workers_.size(); ++i) queued_.notify_one();
 
   Slot& head = SlotAt(head_);
   if (head.state == SlotState::kQueued) {
     // Every worker is busy, or none could be started: this thread reads the step itself.
     head.state = SlotState::kReading;
     lock.unlock();
-    Read(head.step, head.buffer.get(), Waiting::kAsNeeded);
+    Read(head);
     lock.lock();
     head.state = SlotState::kDone;
   }
-  waiting_for_head_ = true;
-  done_.wait(lock, [&] { return head.state == SlotState::kDone; });
-  waiting_for_head_ = false;
+  if (head.state != SlotState::kDone) {
+    waiting_for_head_ = true;
+    done_.wait(lock, [&] { return head.state == SlotState::kDone; });
+    waiting_for_head_ = false;
+  }
+  ++head_;
   head_handed_out_ = true;
   lock.unlock();
 
   if (head.out_of_memory) throw std::bad_alloc();
   RunStep& step = head.step;
-  if (step.kind == SearchStep::kMatch && step.outcome == ReadOutcome::kRead) {
+  if (head.sample && step.outcome == ReadOutcome::kRead) {
     cached_in_a_row_ = step.start.was_cached ? cached_in_a_row_ + 1 : 0;
-    if (cached_in_a_row_ >= kWindow) draining_ = true;
+    if (cached_in_a_row_ >= kSamplesToGoBack) draining_ = true;
   }
   return &step;
 }
 
-void ReadAhead::FillWindow() {
-  std::size_t queued = 0;
-  while (!source_ended_ && tail_ - head_ < kWindow) {
-    Slot& slot = FreeSlot();
-    if (!source_(&slot.step)) {
+std::size_t ReadAhead::Prepare(std::size_t already_prepared) {
+  std::size_t prepared = 0;
+  while (!source_ended_) {
+    const std::uint64_t next = tail_ + already_prepared + prepared;
+    if (next - head_ >= kWindow) break;
+    if (!source_(&PrepareSlot(next).step)) {
       source_ended_ = true;
       break;
     }
-    Queue(slot);
-    if (slot.step.kind == SearchStep::kMatch) ++queued;
+    ++prepared;
   }
-  // One idle worker for each new step: waking them all for one step would cost more than the
-  // reading of a cached image.
-  for (std::size_t i = 0; i < queued && i < workers_.size(); ++i) queued_.notify_one();
+  return prepared;
 }
 
-ReadAhead::Slot& ReadAhead::FreeSlot() {
-  Slot& slot = SlotAt(tail_);  // free: no other thread looks at it until it is queued
+ReadAhead::Slot& ReadAhead::PrepareSlot(std::uint64_t sequence) {
+  // Free: the window and the step handed out take kWindow + 1 slots at most, and no other
+  // thread looks at a slot beyond the window's tail.
+  Slot& slot = SlotAt(sequence);
   if (!slot.buffer) slot.buffer = NewImageBuffer();
+  slot.sample = sequence % kSampleEvery == 0;
   slot.out_of_memory = false;
   return slot;
-}
-
-void ReadAhead::Queue(Slot& slot) {
-  const std::lock_guard lock(mutex_);
-  // A failed search needs no reading: it is ready as it comes.
-  slot.state = slot.step.kind == SearchStep::kMatch ? SlotState::kQueued : SlotState::kDone;
-  ++tail_;
 }
 
 void ReadAhead::StartWorkers() {
@@ -155,7 +157,7 @@ void ReadAhead::Work() {
     slot->state = SlotState::kReading;
     lock.unlock();
     try {
-      Read(slot->step, slot->buffer.get(), Waiting::kAsNeeded);
+      Read(*slot);
     } catch (const std::bad_alloc&) {
       slot->out_of_memory = true;  // the run's thread ends the run when it takes the step
     }

@@ -5,9 +5,9 @@
 // Handing an image from one thread to another costs more than reading it from the system's memory,
 // so the stage reads ahead only where reading waits: each image is first read by the run's own
 // thread from what the system already holds in memory. The first one that is not there starts
-// the workers, which then keep a window of the images ahead read. Once a whole window's worth of
-// images in a row turned out to be in memory after all, the stage drains its window and goes back
-// to reading in the run's own thread.
+// the workers, which then keep a window of the images ahead read. Every few images a worker reads
+// from memory first, to learn whether the image was there; once a long run of such samples was,
+// the stage drains its window and goes back to reading in the run's own thread.
 #ifndef TVC_DRIVER_READ_AHEAD_H_
 #define TVC_DRIVER_READ_AHEAD_H_
 
@@ -48,8 +48,13 @@ class ReadAhead {
   using Source = std::function<bool(RunStep*)>;
 
   // The number of images read ahead, and of the threads that read them.
-  static constexpr std::size_t kWindow = 64;
+  static constexpr std::size_t kWindow = 128;
   static constexpr std::size_t kWorkers = 16;
+  // One image in this many is read from memory first, as a sample. An odd number, so that a
+  // collection with every other file in memory gives samples of both kinds.
+  static constexpr std::size_t kSampleEvery = 7;
+  // Samples in a row that were in memory before the stage goes back to the run's own thread.
+  static constexpr std::size_t kSamplesToGoBack = kWindow / kSampleEvery;
 
   ReadAhead(Platform& platform, Source source);
   ReadAhead(const ReadAhead&) = delete;
@@ -65,23 +70,28 @@ class ReadAhead {
   struct Slot {
     RunStep step;
     SlotState state = SlotState::kFree;
+    bool sample = false;         // read from memory first, to learn whether the file was there
     bool out_of_memory = false;  // the worker's read ran out of memory
     std::unique_ptr<std::uint8_t[]> buffer;
   };
 
   const RunStep* NextInline();
-  const RunStep* NextFromWindow();
-  // Moves steps from the source into the window until it is full or the source has ended.
-  void FillWindow();
-  // The slot at the window's tail, ready to take a step.
-  Slot& FreeSlot();
-  // Puts the step in `slot` into the window, for the workers when it needs reading.
-  void Queue(Slot& slot);
+  // Hands out the step at the head of the window, once read. `prepared` steps beyond the window's
+  // tail wait to join it.
+  const RunStep* NextFromWindow(std::size_t prepared);
+  // Takes steps from the source into the slots beyond the window's tail and the `already_prepared`
+  // ones, as long as the window has room; returns how many.
+  std::size_t Prepare(std::size_t already_prepared);
+  // The slot for step `sequence`, ready to take it.
+  Slot& PrepareSlot(std::uint64_t sequence);
   void StartWorkers();
   void Work();
   // Reads the step's file into `buffer` and fills in the outcome.
   void Read(RunStep& step, std::uint8_t* buffer, Waiting waiting);
-  Slot& SlotAt(std::uint64_t sequence) { return slots_[sequence % kWindow]; }
+  void Read(Slot& slot) {
+    Read(slot.step, slot.buffer.get(), slot.sample ? Waiting::kMemoryFirst : Waiting::kAsNeeded);
+  }
+  Slot& SlotAt(std::uint64_t sequence) { return slots_[sequence % slots_.size()]; }
   // The earliest queued slot that no worker has taken, or nothing; the lock is held.
   Slot* Claim();
 
@@ -96,7 +106,7 @@ class ReadAhead {
   // Reading ahead. Steps are numbered in run order; the window holds head_ to tail_ - 1.
   bool reading_ahead_ = false;
   bool draining_ = false;            // no more steps go into the window
-  std::size_t cached_in_a_row_ = 0;  // steps handed out whose files were all in memory
+  std::size_t cached_in_a_row_ = 0;  // samples handed out whose files were all in memory
   bool head_handed_out_ = false;
   std::vector<Slot> slots_;
   std::uint64_t head_ = 0;

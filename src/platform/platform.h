@@ -23,7 +23,7 @@ struct FileStart {
   std::size_t size = 0;              // bytes read into the caller's buffer, from offset 0
   std::int64_t length = 0;           // the whole file's length in bytes, 64-bit
   Status read_error = Status::Ok();  // not ok: a read failed at offset `size`
-  bool was_cached = false;           // every byte came from the system's memory, without waiting
+  bool was_cached = false;           // Waiting::kNever, kMemoryFirst: every byte came from memory
 };
 
 // How reading the start of a file ended.
@@ -35,8 +35,9 @@ enum class ReadOutcome {
 
 // Whether a read may wait for a device.
 enum class Waiting {
-  kNever,     // only what the system holds in memory; anything else is kWouldWait
-  kAsNeeded,  // as long as it takes
+  kNever,        // only what the system holds in memory; anything else is kWouldWait
+  kAsNeeded,     // as long as it takes
+  kMemoryFirst,  // as long as it takes, but first from memory alone, so that was_cached tells
 };
 
 // One directory entry that a search returned.

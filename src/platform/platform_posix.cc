@@ -66,18 +66,18 @@ ssize_t ReadAt(int fd, std::span<std::uint8_t> buffer, std::size_t offset, bool 
   }
 }
 
-// Reads the file's start: first from the system's memory alone, then, when that runs dry and
-// waiting is allowed, as long as it takes. The file's length as fstat gave it bounds the reads,
-// so that a whole image costs one read; a length of 0 (an empty file, or one of /proc's, which
-// hold more than they say) reads on until a read gives nothing.
+// Reads the file's start: first from the system's memory alone, unless that is of no interest,
+// then, when that runs dry and waiting is allowed, as long as it takes. The file's length as
+// fstat gave it bounds the reads, so that a whole image costs one read; a length of 0 (an empty
+// file, or one of /proc's, which hold more than they say) reads on until a read gives nothing.
 ReadOutcome ReadStart(int fd, std::int64_t length, std::span<std::uint8_t> buffer, Waiting waiting,
                       FileStart* start) {
+  bool only_cached = waiting != Waiting::kAsNeeded;
   start->length = length;
-  start->was_cached = true;
+  start->was_cached = only_cached;
   if (buffer.empty()) return ReadOutcome::kRead;
   const std::size_t wanted =
       length > 0 ? std::min(buffer.size(), static_cast<std::size_t>(length)) : buffer.size();
-  bool only_cached = true;
   std::size_t total = 0;
   do {
     const ssize_t count = ReadAt(fd, buffer.subspan(total), total, only_cached);

@@ -219,7 +219,8 @@ class Win32Platform final : public Platform {
 
   // Read access only, and every kind of sharing: read-only files and files that another program
   // holds open, even for writing or deleting, are checked like any other. Windows has no cheap
-  // way to ask whether a read would wait, so a read that must not wait is never tried.
+  // way to ask whether a read would wait, so a read that must not wait is never tried, and no
+  // read tells that it came from memory.
   ReadOutcome ReadFileStart(const std::string& path, std::span<std::uint8_t> buffer,
                             Waiting waiting, FileStart* start) override {
     *start = FileStart();

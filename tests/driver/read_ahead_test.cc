@@ -21,7 +21,7 @@ namespace {
 
 using testing::FakePlatform;
 
-constexpr std::size_t kSteps = 300;  // several windows
+constexpr std::size_t kSteps = 800;  // several windows
 
 // Step i of the plan: every 7th a failed search, every 11th a missing file, every 13th a file
 // that is only opened; the others files of 1 to 5 bytes that begin with i.
@@ -158,6 +158,7 @@ TEST(ReadAheadTest, ReadsAheadOnlyWhereReadingWaits) {
   ASSERT_FALSE(last_reads.empty());
   EXPECT_EQ(last_reads.back(), plan.back().path);
   EXPECT_LT(cold_then_warm.ReadsThatMayWait().size(), 20 + 3 * ReadAhead::kWindow);
+  EXPECT_GT(last_reads.size(), kSteps / 2);
 }
 
 // A worker that runs out of memory hands the failure to the run, at the step it was reading.

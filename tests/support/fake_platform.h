@@ -28,9 +28,13 @@ class FakePlatform final : public Platform {
   // Reading this file, when the read may wait, runs out of memory.
   void ExhaustMemoryOn(const std::string& path) { out_of_memory_.insert(path); }
 
-  // The files read so far with each kind of waiting, in the order the reads began.
-  std::vector<std::string> ReadsThatMayWait() const { return Reads(Waiting::kAsNeeded); }
-  std::vector<std::string> ReadsThatNeverWait() const { return Reads(Waiting::kNever); }
+  // The files read so far that may wait or must not, in the order the reads began.
+  std::vector<std::string> ReadsThatMayWait() const {
+    return Reads([](Waiting waiting) { return waiting != Waiting::kNever; });
+  }
+  std::vector<std::string> ReadsThatNeverWait() const {
+    return Reads([](Waiting waiting) { return waiting == Waiting::kNever; });
+  }
 
   ReadOutcome ReadFileStart(const std::string& path, std::span<std::uint8_t> buffer,
                             Waiting waiting, FileStart* start) override {
@@ -47,7 +51,7 @@ class FakePlatform final : public Platform {
     start->size = std::min(buffer.size(), file->second.size());
     std::copy_n(file->second.begin(), start->size, buffer.begin());
     start->length = static_cast<std::int64_t>(file->second.size());
-    start->was_cached = in_memory;
+    start->was_cached = waiting != Waiting::kAsNeeded && in_memory;
     return ReadOutcome::kRead;
   }
 
@@ -60,11 +64,12 @@ class FakePlatform final : public Platform {
   [[noreturn]] void Exit(int) override { std::abort(); }
 
  private:
-  std::vector<std::string> Reads(Waiting waiting) const {
+  template <typename Wanted>
+  std::vector<std::string> Reads(Wanted wanted) const {
     const std::lock_guard lock(mutex_);
     std::vector<std::string> paths;
-    for (const auto& [kind, path] : reads_) {
-      if (kind == waiting) paths.push_back(path);
+    for (const auto& [waiting, path] : reads_) {
+      if (wanted(waiting)) paths.push_back(path);
     }
     return paths;
   }
