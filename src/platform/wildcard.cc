@@ -2,6 +2,7 @@
 
 #include <utf8proc.h>
 
+#include <algorithm>
 #include <cstddef>
 
 #include "text/utf8.h"
@@ -19,6 +20,17 @@ char32_t AsciiUpperCase(char32_t character) {
 char32_t UpperCase(char32_t character) {
   if (character < 0x80) return AsciiUpperCase(character);
   return static_cast<char32_t>(utf8proc_toupper(static_cast<utf8proc_int32_t>(character)));
+}
+
+bool IsAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Whether texts are read as UTF-8: when they all are. ASCII alone reads the same either way, and
+// byte by byte is quicker.
+bool ReadAsUtf8(std::string_view a, std::string_view b = {}) {
+  return !(IsAscii(a) && IsAscii(b)) && IsValidUtf8(a) && IsValidUtf8(b);
 }
 
 // A name or a pattern, read one character at a time.
@@ -52,7 +64,7 @@ class Characters {
 // The folded form of a name (see NameLess), one byte at a time.
 class FoldedBytes {
  public:
-  explicit FoldedBytes(std::string_view name) : utf8_(IsValidUtf8(name)), name_(name, utf8_) {}
+  explicit FoldedBytes(std::string_view name) : utf8_(ReadAsUtf8(name)), name_(name, utf8_) {}
 
   // The next byte as an unsigned value, or -1 after the last.
   int Next() {
@@ -79,7 +91,7 @@ class FoldedBytes {
 bool HasWildcards(std::string_view text) { return text.find_first_of("*?") != text.npos; }
 
 bool WildcardMatch(std::string_view pattern_text, std::string_view name_text) {
-  const bool utf8 = IsValidUtf8(pattern_text) && IsValidUtf8(name_text);
+  const bool utf8 = ReadAsUtf8(pattern_text, name_text);
   const Characters pattern(pattern_text, utf8);
   const Characters name(name_text, utf8);
   // Greedy matching with one backtrack point: the last '*' seen. Linear in practice and never

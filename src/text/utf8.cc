@@ -15,32 +15,37 @@ std::size_t SequenceLength(unsigned char lead) {
   return 0;  // a continuation byte, an overlong two-byte lead (C0, C1) or beyond U+10FFFF
 }
 
-}  // namespace
-
-bool IsValidUtf8(std::string_view text) {
+// The number of code points in `text`, or -1 when it is not valid UTF-8.
+std::ptrdiff_t CodePoints(std::string_view text) {
+  std::ptrdiff_t count = 0;
   std::size_t at = 0;
   while (at < text.size()) {
+    ++count;
     const auto lead = static_cast<unsigned char>(text[at]);
     if (lead < 0x80) {
       ++at;
       continue;
     }
     const std::size_t length = SequenceLength(lead);
-    if (length == 0 || text.size() - at < length) return false;
+    if (length == 0 || text.size() - at < length) return -1;
     for (std::size_t i = 1; i < length; ++i) {
-      if (!IsContinuation(static_cast<unsigned char>(text[at + i]))) return false;
+      if (!IsContinuation(static_cast<unsigned char>(text[at + i]))) return -1;
     }
     // The second byte rules out the forms that the lead alone cannot: overlong three- and
     // four-byte forms, surrogate halves, and code points beyond U+10FFFF.
     const auto second = static_cast<unsigned char>(text[at + 1]);
     if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
         (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F)) {
-      return false;
+      return -1;
     }
     at += length;
   }
-  return true;
+  return count;
 }
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view text) { return CodePoints(text) >= 0; }
 
 char32_t DecodeUtf8(std::string_view text, std::size_t* at) {
   const auto lead = static_cast<unsigned char>(text[*at]);
@@ -78,10 +83,9 @@ std::size_t EncodeUtf8(char32_t code_point, char bytes[4]) {
 }
 
 std::size_t CharacterCount(std::string_view text, NameEncoding encoding) {
-  if (encoding != NameEncoding::kUtf8 || !IsValidUtf8(text)) return text.size();
-  std::size_t count = 0;
-  for (const char c : text) count += IsContinuation(static_cast<unsigned char>(c)) ? 0 : 1;
-  return count;
+  if (encoding != NameEncoding::kUtf8) return text.size();
+  const std::ptrdiff_t code_points = CodePoints(text);
+  return code_points < 0 ? text.size() : static_cast<std::size_t>(code_points);
 }
 
 std::string_view FirstCharacters(std::string_view text, std::size_t count, NameEncoding encoding) {
