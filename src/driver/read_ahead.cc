@@ -33,9 +33,11 @@ ReadAhead::~ReadAhead() {
 const RunStep* ReadAhead::Next() {
   if (reading_ahead_) {
     if (const RunStep* step = NextFromWindow(0)) return step;
-    // The window ran empty after draining: back to reading in this thread.
+    // The window ran empty after draining: back to reading in this thread. The workers sleep,
+    // and the slots' buffers go: reading from memory needs none of them.
     reading_ahead_ = false;
     draining_ = false;
+    for (Slot& slot : slots_) slot.buffer.reset();
   }
   return NextInline();
 }

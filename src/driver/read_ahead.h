@@ -107,7 +107,7 @@ class ReadAhead {
   bool reading_ahead_ = false;
   bool draining_ = false;            // no more steps go into the window
   std::size_t cached_in_a_row_ = 0;  // samples handed out whose files were all in memory
-  bool head_handed_out_ = false;
+  bool head_handed_out_ = false;     // the step before head_ is the run's until the next call
   std::vector<Slot> slots_;
   std::uint64_t head_ = 0;
   std::uint64_t tail_ = 0;
