@@ -136,14 +136,18 @@ class PosixFileSearch final : public FileSearch {
   }
 
  private:
+  // Sixteen bytes a match: a name is at most 255 bytes long (NAME_MAX) and all of a directory's
+  // names together far below 2^48.
   struct Match {
-    std::uint64_t sort_key;  // NameSortKey of the name
-    std::size_t begin;       // in names_
-    std::size_t length;
+    std::uint64_t sort_key;    // NameSortKey of the name
+    std::uint64_t begin : 48;  // in names_
+    std::uint64_t length : 16;
   };
+  static_assert(sizeof(Match) == 16);
 
   std::string_view NameOf(const Match& match) const {
-    return std::string_view(names_).substr(match.begin, match.length);
+    return std::string_view(names_).substr(static_cast<std::size_t>(match.begin),
+                                           static_cast<std::size_t>(match.length));
   }
 
   std::string directory_part_;
