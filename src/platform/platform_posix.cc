@@ -46,22 +46,19 @@ class FileDescriptor {
 ssize_t ReadAt(int fd, std::span<std::uint8_t> buffer, std::size_t offset, bool only_cached) {
   for (;;) {
     ssize_t count;
-#ifdef RWF_NOWAIT
     if (only_cached) {
+#ifdef RWF_NOWAIT
       iovec part = {buffer.data(), buffer.size()};
       count = ::preadv2(fd, &part, 1, static_cast<off_t>(offset), RWF_NOWAIT);
       // A kernel or file system that cannot tell answers as if the bytes were not there.
       if (count < 0 && (errno == EOPNOTSUPP || errno == EINVAL || errno == ENOSYS)) errno = EAGAIN;
+#else
+      errno = EAGAIN;  // no way to ask: as if the bytes were not there
+      return -1;
+#endif
     } else {
       count = ::pread(fd, buffer.data(), buffer.size(), static_cast<off_t>(offset));
     }
-#else
-    if (only_cached) {
-      errno = EAGAIN;
-      return -1;
-    }
-    count = ::pread(fd, buffer.data(), buffer.size(), static_cast<off_t>(offset));
-#endif
     if (count >= 0 || errno != EINTR) return count;
   }
 }
